@@ -1,0 +1,73 @@
+// The root of the display tree and the driver of the game: it owns the board, the
+// new-game button and the moves and seconds counters, lays them out from the sizes of
+// their pictures, turns mouse presses and arrow keys into slides, counts moves, runs the
+// game clock through its host and reports a completed picture. Menu commands reach the
+// board only through it.
+#pragma once
+
+#include <QString>
+
+#include "framework/display_object.h"
+
+namespace zolva {
+
+class Button;
+class DigitCounter;
+class GameHost;
+class TileBoard;
+
+class GameScreen : public DisplayObject {
+public:
+    GameScreen(DisplayObject* parent, int x, int y, Picture* picture, int columns, int rows,
+               int emptyX, int emptyY, bool showNumber, Picture* digitPicture, int digitCount,
+               Picture* buttonPicture, GameHost* host);
+
+    void childChanged(DisplayObject* child) override;
+    int mouseEvent(int message, int keys, int px, int py) override;
+    int keyEvent(int message, int wParam, int lParam) override;
+    void childEvent(DisplayObject* child, int code) override;
+
+    virtual void newGame();
+    virtual int getEmptyX() const;
+    virtual int getEmptyY() const;
+    virtual void setEmptyCorner(int x, int y);
+    virtual int getDimensionX() const;
+    virtual int getDimensionY() const;
+    virtual void setDimensions(int columns, int rows);
+    virtual bool getShowNumber() const;
+    virtual void setShowNumber(bool flag);
+    virtual int getTime() const;
+    virtual int getMoves() const;
+    virtual void timerTick();
+    virtual bool checkSolved();
+    virtual void flashTile(int index);
+    virtual bool changePicture(const QString& source);
+    virtual void build(Picture* picture, int columns, int rows, int emptyX, int emptyY,
+                       bool showNumber, Picture* digitPicture, int digitCount,
+                       Picture* buttonPicture);
+
+    // Read access for the shell and tests.
+    TileBoard* getBoard() const { return board; }
+    Button* getNewGameButton() const { return newGameButton; }
+    DigitCounter* getMovesCounter() const { return movesCounter; }
+    DigitCounter* getTimeCounter() const { return timeCounter; }
+
+protected:
+    void stopClock();
+    void zeroCounters();
+    // Slides up to `steps` tiles one cell each toward the empty cell, counting each step
+    // the board accepts; stops at the first refused step or at the step that solves it.
+    void slideRun(unsigned direction, long long steps);
+    // Places the button, the time counter and the board for the board's current width,
+    // and sizes the screen around them.
+    void layOut();
+
+    // Owned through children, in drawing order: button, board, moves, time.
+    Button* newGameButton = nullptr;
+    TileBoard* board = nullptr;
+    DigitCounter* movesCounter = nullptr;
+    DigitCounter* timeCounter = nullptr;
+    GameHost* host = nullptr;  // not owned; may be null
+};
+
+}  // namespace zolva
