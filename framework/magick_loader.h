@@ -1,0 +1,31 @@
+// The GraphicsMagick side of image loading, for the formats Qt lacks or reads poorly
+// (TGA variants, PCX, WMF, unusual BMPs). It only ever decodes bytes already in memory
+// with a coder chosen by the caller, so GraphicsMagick never guesses a format from a
+// name, never opens a path itself and never runs a helper program. Its resource limits
+// keep a lying header from claiming unbounded memory or disk.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace zolva::imageio {
+
+// The largest image either decoder may produce, in pixels and per side.
+inline constexpr qint64 kMaxImagePixels = qint64{64} * 1024 * 1024;
+inline constexpr int kMaxImageSide = 32767;
+
+inline bool isAcceptableImageSize(const QSize& size) {
+    return size.width() > 0 && size.height() > 0 && size.width() <= kMaxImageSide &&
+           size.height() <= kMaxImageSide &&
+           qint64{size.width()} * size.height() <= kMaxImagePixels;
+}
+
+// Decodes `data` as the given coder ("TGA", "PCX", ...). False on any error or warning,
+// or when the image is larger than the limits above.
+bool magickDecode(const QByteArray& data, const char* coder, QImage& out);
+
+// Reads only the dimensions, under the same rules.
+bool magickPing(const QByteArray& data, const char* coder, QSize& out);
+
+}  // namespace zolva::imageio
