@@ -1,0 +1,81 @@
+// SettingsStore is the one place that knows where the game keeps its persistent data: the
+// options in force when the game was last closed and the best time of each standard level.
+// Everything lives under one per-user QSettings location ("Zolva Games" / "Zolva Puzzle").
+// Nothing is cached: every call opens the store, reads or writes, and closes it again, and
+// every read of a missing value writes that value's default. Whatever the file holds, reads
+// never fail: a value that cannot be understood yields its default.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <array>
+#include <optional>
+
+namespace zolva {
+
+// The options read at start-up and written at exit. The empty-space settings are kept
+// unclamped: -1 means the first column/row and 100 the last.
+struct Settings {
+    int dimensionX = 4;
+    int dimensionY = 4;
+    int emptyX = -1;
+    int emptyY = 100;
+    bool showNumber = false;
+    bool defaultPicture = true;
+    QString picturePath;
+
+    friend bool operator==(const Settings&, const Settings&) = default;
+};
+
+struct BestTime {
+    QString name;
+    quint32 time = 9999;
+    quint32 moves = 9999;
+
+    friend bool operator==(const BestTime&, const BestTime&) = default;
+};
+
+enum class Level { Beginner, Intermediate, Expert };
+
+class SettingsStore {
+public:
+    // Names are cut to this many characters wherever they enter the store.
+    static constexpr int maxNameLength = 14;
+    static constexpr quint32 defaultBestTime = 9999;
+    static constexpr quint32 defaultBestMoves = 9999;
+    static QString defaultName() { return QStringLiteral("Anonymous"); }
+
+    // Reads (and creates defaults for) the seven options.
+    static Settings loadSettings();
+    // Writes the first six options; picturePath only when a custom picture is in use, so the
+    // old path survives a switch to the built-in picture. False when the file could not be
+    // written.
+    static bool saveSettings(const Settings& s);
+
+    // 4x4, 6x6 and 8x8 only; every other size has no best time.
+    static std::optional<Level> levelFor(int columns, int rows);
+    // "Beginner", "Intermediate", "Expert".
+    static QString levelSuffix(Level level);
+
+    // True when a finished game of this size beats the stored best: a shorter time, or the
+    // same time in fewer moves. Non-standard sizes never touch the store.
+    static bool isNewBestTime(int columns, int rows, int time, int moves);
+
+    // Creates missing values with their defaults.
+    static BestTime readBestTime(Level level);
+    // All three levels, reading names first, then times, then moves.
+    static std::array<BestTime, 3> readBestTimes();
+    // Written and synced to disk at once, so a crash right after the entry loses nothing.
+    // The name is cut to maxNameLength. False when the file could not be written.
+    static bool writeBestTime(Level level, const BestTime& record);
+    // All nine best-time values back to their defaults; false when the file could not be
+    // written.
+    static bool resetScores();
+
+    // Cuts a name to maxNameLength characters without splitting a surrogate pair.
+    static QString truncateName(const QString& name);
+    // The file the store lives in (for diagnostics and tests).
+    static QString fileName();
+};
+
+}  // namespace zolva

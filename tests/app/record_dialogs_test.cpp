@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+
+#include "app/best_times_dialog.h"
+#include "app/new_record_dialog.h"
+#include "app/settings_store.h"
+
+namespace zolva {
+namespace {
+
+// Answers the reset question without a real message box.
+class ScriptedBestTimesDialog : public BestTimesDialog {
+public:
+    using BestTimesDialog::BestTimesDialog;
+    bool answer = false;
+    int asked = 0;
+
+protected:
+    bool confirmReset() override {
+        ++asked;
+        return answer;
+    }
+};
+
+QString fieldText(QWidget* dialog, const QString& name) {
+    auto* label = dialog->findChild<QLabel*>(name);
+    return label != nullptr ? label->text() : "<missing " + name + ">";
+}
+
+void pressKey(QWidget* target, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+}
+
+// Acts on the topmost modal dialog on every tick until `act` reports the flow done, so
+// nested exec() calls can be driven. If that never happens it closes dialogs instead, so a
+// broken flow fails rather than hangs.
+void driveModals(const std::function<bool(QWidget*)>& act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, ticks = 0]() mutable {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (++ticks > 2000 && modal != nullptr) {
+            modal->done(QDialog::Rejected);
+        } else if (ticks > 2000 || (modal != nullptr && act(modal))) {
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+class RecordDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override { QFile::remove(SettingsStore::fileName()); }
+};
+
+TEST_F(RecordDialogsTest, BestTimesShowsTheStoreAndCreatesMissingValues) {
+    SettingsStore::writeBestTime(Level::Intermediate, {"<b>Bo</b>", 77, 88});
+    BestTimesDialog dialog(nullptr);
+    for (const QString suffix : {"Beginner", "Expert"}) {
+        EXPECT_EQ(fieldText(&dialog, "name" + suffix), "Anonymous");
+        EXPECT_EQ(fieldText(&dialog, "time" + suffix), "9999");
+        EXPECT_EQ(fieldText(&dialog, "move" + suffix), "9999");
+    }
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Expert), (BestTime{"Anonymous", 9999, 9999}));
+    // A name from the file is shown as typed, never taken for markup.
+    EXPECT_EQ(fieldText(&dialog, "nameIntermediate"), "<b>Bo</b>");
+    EXPECT_EQ(dialog.findChild<QLabel*>("nameIntermediate")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(fieldText(&dialog, "moveIntermediate"), "88");
+}
+
+TEST_F(RecordDialogsTest, ResetScoreAsksFirstAndKeepsTheDialogOpen) {
+    SettingsStore::writeBestTime(Level::Expert, {"Zed", 12, 34});
+    ScriptedBestTimesDialog dialog(nullptr);
+    dialog.show();
+
+    pressKey(&dialog, Qt::Key_Return);  // Enter means Reset Score; answered No
+    EXPECT_EQ(dialog.asked, 1);
+    EXPECT_EQ(fieldText(&dialog, "nameExpert"), "Zed");
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Expert).time, 12u);
+
+    dialog.answer = true;
+    dialog.findChild<QPushButton*>("resetScore")->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(fieldText(&dialog, "timeExpert"), "9999");
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Expert), (BestTime{"Anonymous", 9999, 9999}));
+
+    pressKey(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(RecordDialogsTest, DialogsOpenAtTheClientAreaCornerNotCentred) {
+    QMainWindow window;
+    window.setCentralWidget(new QWidget);
+    window.menuBar()->addMenu("&Game");
+    window.move(200, 150);
+    window.show();
+    const QPoint corner = window.centralWidget()->mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(BestTimesDialog(&window).pos(), corner);
+    EXPECT_EQ(NewRecordDialog(&window, 4, 4, 10, 20).pos(), corner);
+}
+
+TEST_F(RecordDialogsTest, NewRecordOffersTheHolderAndClosesOnlyThroughOk) {
+    SettingsStore::writeBestTime(Level::Intermediate, {"Alice", 200, 90});
+    NewRecordDialog dialog(nullptr, 6, 6, 150, 80);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(fieldText(&dialog, "prompt"),
+              "You have the fastest time for\nIntermediate level,\nplease enter your name:");
+    auto* name = dialog.findChild<QLineEdit*>("name");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), "Alice");
+
+    dialog.show();
+    pressKey(name, Qt::Key_Escape);
+    dialog.close();
+    EXPECT_TRUE(dialog.isVisible());
+
+    name->setText("A name far longer than fits");
+    pressKey(name, Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Intermediate),
+              (BestTime{"A name far lon", 150, 80}));
+}
+
+TEST_F(RecordDialogsTest, RecordFlowShowsTheNewEntryInBestTimes) {
+    SettingsStore::writeBestTime(Level::Expert, {"Alice", 999, 999});
+    QString offered;
+    QStringList shown;
+    driveModals([&](QWidget* modal) {
+        if (auto* record = qobject_cast<NewRecordDialog*>(modal)) {
+            auto* name = record->findChild<QLineEdit*>("name");
+            offered = name->text();
+            name->setText("Bob");
+            record->findChild<QPushButton*>("ok")->click();
+        } else if (auto* best = qobject_cast<BestTimesDialog*>(modal)) {
+            for (const QString field : {"nameExpert", "timeExpert", "moveExpert"}) {
+                shown << fieldText(best, field);
+            }
+            best->accept();
+            return true;
+        }
+        return false;
+    });
+    QMainWindow window;
+    runNewRecordFlow(&window, 8, 8, 321, 45);
+    EXPECT_EQ(offered, "Alice");
+    EXPECT_EQ(shown, QStringList({"Bob", "321", "45"}));
+}
+
+}  // namespace
+}  // namespace zolva

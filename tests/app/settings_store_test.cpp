@@ -1,0 +1,147 @@
+#include "app/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <random>
+
+namespace zolva {
+namespace {
+
+// Every test starts without a store file and checks what reached the disk by reading the
+// file itself, not through another QSettings that could share the store's cache.
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { QFile::remove(path); }
+
+    // QSettings re-reads a file only when its size or time stamp changed, so every
+    // replacement gets a time stamp of its own.
+    void writeRaw(const QByteArray& content) {
+        static int writes = 0;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-3600 - ++writes),
+                         QFileDevice::FileModificationTime);
+    }
+
+    QMap<QString, QString> rawValues() const {
+        QMap<QString, QString> values;
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                if (const qsizetype eq = line.indexOf('='); eq > 0) {
+                    values.insert(QString::fromUtf8(line.left(eq)),
+                                  QString::fromUtf8(line.mid(eq + 1)));
+                }
+            }
+        }
+        return values;
+    }
+
+    const QString path = SettingsStore::fileName();
+};
+
+TEST_F(SettingsStoreTest, FreshStoreCreatesTheSevenOptionsWithDefaults) {
+    EXPECT_TRUE(SettingsStore::loadSettings() == Settings{});
+    const QMap<QString, QString> expected{
+        {"dimensionX", "4"}, {"dimensionY", "4"},     {"emptyX", "-1"},   {"emptyY", "100"},
+        {"showNumber", "0"}, {"defaultPicture", "1"}, {"picturePath", ""}};
+    EXPECT_EQ(rawValues(), expected);
+}
+
+TEST_F(SettingsStoreTest, PicturePathIsWrittenOnlyWhileACustomPictureIsInUse) {
+    // Stored as given (the board clamps the size), and the path is kept whole.
+    const Settings custom{25, 6, 3, -1, true, false, "/p/" + QString(1000, 'p') + ".png"};
+    ASSERT_TRUE(SettingsStore::saveSettings(custom));
+    Settings builtIn = custom;
+    builtIn.defaultPicture = true;
+    builtIn.picturePath = "/somewhere/else.png";
+    ASSERT_TRUE(SettingsStore::saveSettings(builtIn));
+
+    builtIn.picturePath = custom.picturePath;
+    EXPECT_TRUE(SettingsStore::loadSettings() == builtIn);
+}
+
+TEST_F(SettingsStoreTest, NewBestTimeBreaksTiesByMoves) {
+    EXPECT_TRUE(SettingsStore::isNewBestTime(4, 4, 9998, 20000));
+    EXPECT_FALSE(SettingsStore::isNewBestTime(4, 4, 9999, 9999));
+
+    ASSERT_TRUE(SettingsStore::writeBestTime(Level::Intermediate, {"Ann", 100, 50}));
+    EXPECT_TRUE(SettingsStore::isNewBestTime(6, 6, 100, 49));
+    EXPECT_FALSE(SettingsStore::isNewBestTime(6, 6, 100, 50));
+    EXPECT_TRUE(SettingsStore::isNewBestTime(6, 6, 99, 500));
+    EXPECT_FALSE(SettingsStore::isNewBestTime(6, 6, 101, 1));
+    EXPECT_FALSE(SettingsStore::isNewBestTime(6, 6, -1, 1));
+}
+
+TEST_F(SettingsStoreTest, NonStandardSizesNeverTouchBestTimes) {
+    for (auto [columns, rows] : {std::pair{5, 5}, {10, 10}, {4, 6}, {6, 4}, {3, 3}}) {
+        EXPECT_FALSE(SettingsStore::isNewBestTime(columns, rows, 1, 1));
+    }
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(SettingsStoreTest, BestTimeReachesTheDiskAtOnceWithItsNameCut) {
+    ASSERT_TRUE(SettingsStore::writeBestTime(Level::Expert, {"ABCDEFGHIJKLMNOPQRST", 321, 45}));
+    const QMap<QString, QString> values = rawValues();
+    EXPECT_EQ(values.value("nameExpert"), "ABCDEFGHIJKLMN");
+    EXPECT_EQ(values.value("timeExpert"), "321");
+    EXPECT_EQ(values.value("moveExpert"), "45");
+
+    // An emoji straddling the limit is dropped whole rather than split in half.
+    const QString thirteen(13, 'a');
+    SettingsStore::writeBestTime(Level::Expert, {thirteen + QString::fromUtf8("😀"), 1, 1});
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Expert).name, thirteen);
+}
+
+TEST_F(SettingsStoreTest, UnreadableValuesYieldDefaultsAndReadableOnesSurvive) {
+    writeRaw(
+        "[General]\ndimensionX=abc\ndimensionY=99999999999\nemptyX=4294967295\n"
+        "emptyY=-5\nshowNumber=@Rect(1 2 3 4)\ndefaultPicture=false\n"
+        "picturePath=" +
+        QByteArray(40000, 'x') +
+        "\n"
+        "nameBeginner=" +
+        QByteArray(5000, 'N') +
+        "\ntimeBeginner=-1\n"
+        "moveBeginner=" +
+        QByteArray(100000, '9') +
+        "\n"
+        "nameIntermediate=Ann, Bob\ntimeIntermediate=12.5\n"
+        "nameExpert=Zed\ntimeExpert= 120 \nmoveExpert=30\n");
+
+    // emptyX: the same 32 bits written unsigned; emptyY -5 still means the first row.
+    EXPECT_TRUE(SettingsStore::loadSettings() == (Settings{4, 4, -1, -5, false, false, ""}));
+    const std::array<BestTime, 3> best = SettingsStore::readBestTimes();
+    EXPECT_EQ(best[0], (BestTime{QString(14, 'N'), 9999, 9999}));
+    EXPECT_EQ(best[1], (BestTime{"Anonymous", 9999, 9999}));
+    EXPECT_EQ(best[2], (BestTime{"Zed", 120, 30}));
+}
+
+TEST_F(SettingsStoreTest, RandomBytesStartWithDefaultsAndStayWritable) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i) {
+            junk.append(static_cast<char>(random()));
+        }
+        writeRaw("timeExpert=321\nmoveExpert=45\nnameExpert=Ann\n" + junk);
+
+        EXPECT_TRUE(SettingsStore::loadSettings() == Settings{});
+        EXPECT_EQ(SettingsStore::readBestTime(Level::Expert), (BestTime{"Ann", 321, 45}));
+        ASSERT_TRUE(SettingsStore::writeBestTime(Level::Beginner, {"Bo", 7, 8}));
+        const QMap<QString, QString> values = rawValues();
+        EXPECT_EQ(values.value("timeBeginner"), "7");
+        EXPECT_EQ(values.value("timeExpert"), "321");
+    }
+}
+
+}  // namespace
+}  // namespace zolva
