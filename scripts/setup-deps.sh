@@ -11,6 +11,7 @@ packages=(
     fonts-liberation2
     libgtest-dev libbenchmark-dev
     xvfb xauth xdotool
+    desktop-file-utils appstream
 )
 
 missing=()
