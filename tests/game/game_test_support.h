@@ -1,0 +1,106 @@
+// Shared set-up of the game tests: a host that records what the game screen asks of it and
+// ticks its clock only on demand, sprite sheets written as PNG files of the shipped sizes
+// into a temporary directory (so the tests do not depend on the game's art), and a whole
+// game screen built on them.
+#pragma once
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "framework/events.h"
+#include "framework/picture.h"
+#include "game/button.h"
+#include "game/game_host.h"
+#include "game/game_screen.h"
+#include "puzzle/tile.h"
+#include "puzzle/tile_board.h"
+
+namespace zolva::test {
+
+struct FakeHost : GameHost {
+    enum Call { Start, Stop, Beep, Solved };
+    void startClock() override { calls.push_back(Start), running = true; }
+    void stopClock() override { calls.push_back(Stop), running = false; }
+    void beep() override { calls.push_back(Beep); }
+    void onPuzzleSolved() override { calls.push_back(Solved); }
+    void tick(GameScreen& screen, int seconds = 1) const {
+        for (int i = 0; running && i < seconds; ++i)
+            screen.timerTick();
+    }
+    int count(Call call) const { return static_cast<int>(std::ranges::count(calls, call)); }
+    std::vector<Call> calls;
+    bool running = false;
+};
+
+struct SpriteSheets {
+    // A colourful image of the given size, written into the temporary directory.
+    QString write(const QString& name, int width, int height) {
+        QImage image(width, height, QImage::Format_RGB32);
+        for (int x = 0; x < width; ++x) {
+            for (int y = 0; y < height; ++y)
+                image.setPixel(x, y, qRgb(x, y, x / 256 + y / 16));
+        }
+        image.save(dir.filePath(name));
+        return dir.filePath(name);
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<Picture> digits = std::make_unique<Picture>(write("d.png", 143, 23), 11, 1, 11);
+    std::unique_ptr<Picture> buttons = std::make_unique<Picture>(write("b.png", 130, 26), 5, 1, 5);
+};
+
+struct TestGame {
+    explicit TestGame(int columns = 4, int rows = 4, int emptyX = -1, int emptyY = 100,
+                      int pictureWidth = 300, int pictureHeight = 300)
+        : puzzle(std::make_unique<Picture>(sheets.write("p.png", pictureWidth, pictureHeight), 1, 1,
+                                           1)),
+          screen(std::make_unique<GameScreen>(nullptr, 0, 0, puzzle.get(), columns, rows, emptyX,
+                                              emptyY, false, sheets.digits.get(), 4,
+                                              sheets.buttons.get(), &host)) {}
+
+    TileBoard& board() const { return *screen->getBoard(); }
+    int press(int px, int py) const {
+        return screen->mouseEvent(msg::WM_LBUTTONDOWN, msg::MK_LBUTTON, px, py);
+    }
+    // A press in the middle of a cell of the grid.
+    int pressCell(int c, int r) const {
+        const TileBoard& b = board();
+        const int w = b.getWidth(), h = b.getHeight(), n = b.getColumns(), m = b.getRows();
+        return press(b.getX() + (c * w / n + (c + 1) * w / n) / 2,
+                     b.getY() + (r * h / m + (r + 1) * h / m) / 2);
+    }
+    int key(int virtualKey) const { return screen->keyEvent(msg::WM_KEYDOWN, virtualKey, 1); }
+    void clickNewGame() const {
+        const Button& b = *screen->getNewGameButton();
+        press(b.getX(), b.getY());
+        screen->mouseEvent(msg::WM_LBUTTONUP, 0, b.getX(), b.getY());
+    }
+    // Home cell index of the tile in each cell.
+    std::vector<int> arrangement() const {
+        std::vector<int> homes;
+        for (int i = 0; i < board().getTileCount(); ++i) {
+            const Tile* t = board().tileAt(i);
+            homes.push_back(t->getHomeRow() * board().getColumns() + t->getHomeColumn());
+        }
+        return homes;
+    }
+    // A fresh game whose tiles are then put back in home order: playing, not yet solved.
+    void playFromHome() const {
+        screen->newGame();
+        for (int cell = 0; cell < board().getTileCount(); ++cell) {
+            const std::vector<int> homes = arrangement();
+            board().swapTiles(cell,
+                              static_cast<int>(std::ranges::find(homes, cell) - homes.begin()));
+        }
+    }
+
+    SpriteSheets sheets;
+    std::unique_ptr<Picture> puzzle;
+    FakeHost host;
+    std::unique_ptr<GameScreen> screen;  // declared last: destroyed before the pictures
+};
+
+}  // namespace zolva::test
