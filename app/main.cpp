@@ -1,6 +1,74 @@
+// The program: one application object, the built-in art registered, one window run until
+// it is closed. Everything else lives in zolva_appcore, where the tests reach it.
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <array>
+#include <csignal>
+
+#include "app/main_window.h"
+#include "app/resources/art.h"
+
+namespace zolva {
+
+namespace {
+
+// A polite termination request (SIGTERM from a shutdown, SIGINT from a terminal, SIGHUP
+// when the session goes away) must end the game the way its close box does, options
+// saved. A signal handler may do almost nothing, so it only writes a byte that the event
+// loop picks up.
+std::array<int, 2> terminationPipe{-1, -1};
+
+extern "C" void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[0], &byte, 1);
+}
+
+void closeOnTerminationSignals(MainWindow& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, terminationPipe.data()) != 0) {
+        return;  // the game still runs; only a signal would end it abruptly
+    }
+    auto* notifier = new QSocketNotifier(terminationPipe[1], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(terminationPipe[1], &byte, 1);
+        notifier->setEnabled(false);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+}  // namespace
+
+int runApplication(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Zolva Games"));
+    QApplication::setApplicationName(QStringLiteral("Zolva Puzzle"));
+    QApplication::setApplicationVersion(QStringLiteral("1.6.0"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zolva-puzzle"));
+    initArt();
+    QApplication::setWindowIcon(MainWindow::applicationIcon());
+    ShellEnvironment environment;
+    environment.fitPicturesToScreen = true;
+    MainWindow window(std::move(environment));
+    closeOnTerminationSignals(window);
+    // A desktop session that logs out may end the process without closing the window
+    // first: save the options when the session manager asks for our data.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.saveSettings(); });
+    return window.runUntilQuit();
+}
+
+}  // namespace zolva
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    return zolva::runApplication(argc, argv);
 }

@@ -1,0 +1,179 @@
+// MainWindow is the game's one window and the owner of everything that lives for the whole
+// run: the three pictures, the game screen built on them, the view that shows it, and the
+// host that gives it a clock. Constructing it performs the start-up (stored options, the
+// puzzle picture with its fall-back to the built-in one, the menu marks, the window fitted
+// to the screen); runUntilQuit shows it and ends with the options saved. Every menu command
+// and its dialog is carried out here, and every failure the player must hear of becomes a
+// warning owned by this window.
+#pragma once
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "framework/image_loader.h"
+
+class QActionGroup;
+
+namespace zolva {
+
+class GameScreen;
+class GameView;
+class HelpController;
+class Picture;
+class QtGameHost;
+
+// What the window takes from its surroundings. The defaults are the real thing; tests
+// replace what would wait for a person.
+struct ShellEnvironment {
+    QString puzzlePicture = imageio::resourceName(103);
+    QString digitStrip = imageio::resourceName(104);
+    QString buttonStrip = imageio::resourceName(105);
+    // A warning with an OK button owned by the window. Empty: a QMessageBox.
+    std::function<void(QWidget* owner, const QString& caption, const QString& text)> showWarning;
+    // The open-file dialog; returns the chosen path, empty when cancelled. Empty: QFileDialog.
+    std::function<QString(QWidget* owner, const QString& filter)> chooseFile;
+    // Decode pictures larger than the screen scaled down to fit it, so the window never runs
+    // off the screen. Off for tests, whose offscreen screen size is arbitrary.
+    bool fitPicturesToScreen = false;
+};
+
+// Moves a dialog so that it sits centred over the main window, both measured by their outer
+// frames; the halves are truncated toward zero.
+void centerOnMainWindow(QWidget* dialog, const QWidget* mainWindow);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Menu commands. The numbers are the ones the game's menus have always used.
+    enum Command : int {
+        cmdNew = 40001,
+        cmdExit = 40002,
+        cmdBestTimes = 40003,
+        cmdBeginner = 40004,
+        cmdIntermediate = 40005,
+        cmdExpert = 40006,
+        cmdCustom = 40007,
+        cmdEmptyBL = 40008,
+        cmdEmptyBR = 40009,
+        cmdEmptyTL = 40010,
+        cmdEmptyTR = 40011,
+        cmdShowNumbers = 40012,
+        cmdFindTile = 40013,
+        cmdHelpContents = 40014,
+        cmdHelpSearch = 40015,
+        cmdHelpIndex = 40016,
+        cmdAbout = 40017,
+        cmdDefaultPicture = 40018,
+        cmdCustomPicture = 40019,
+    };
+
+    static constexpr int findTilePeriodMs = 100;
+
+    // Performs the start-up but does not show the window.
+    explicit MainWindow(ShellEnvironment environment = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Shows the window and runs the event loop until a quit request, then saves the
+    // options. Returns the exit code: 0 for a normal end, 1 after a failure to draw.
+    int runUntilQuit();
+
+    // Draws what changed; a failure is reported once and ends the program with code 1.
+    void drawScreen();
+    // Sizes the window so that its client area is exactly the game screen, and has it all
+    // repainted.
+    void fitWindowToScreen();
+    // Writes the current options from the living game screen.
+    void saveSettings() const;
+    // Ends the event loop with `code`; the first request decides the code.
+    void requestQuit(int code);
+
+    // The file dialog's filter list, in the toolkit's syntax.
+    static QString pictureFileFilter();
+    // The game's icon in every size it is drawn at.
+    static QIcon applicationIcon();
+
+    QAction* action(int command) const;
+    GameScreen* gameScreen() const { return screen.get(); }
+    GameView* gameView() const { return view; }
+    QtGameHost* gameHost() const { return host.get(); }
+    bool usesDefaultPicture() const { return useDefaultPicture; }
+    const QString& customPicture() const { return customPicturePath; }
+    int findTileNumber() const { return findNumber; }
+    int findTileTicks() const { return findTicks; }
+    bool isFindTileFlashing() const { return findTileTimer.isActive(); }
+    bool isQuitRequested() const { return quitRequested; }
+    int exitCode() const { return quitCode; }
+
+public slots:
+    void newGame();
+    void showBestTimes();
+    void exitGame();
+    void setLevel(int command);
+    void customDimensions();
+    void setEmptyCorner(int command);
+    void toggleShowNumbers();
+    void findTile();
+    void useBuiltinPicture();
+    void useCustomPicture();
+    void showAbout();
+    // Contents, Search or Index of the help; nothing when the help cannot be loaded.
+    void showHelp(int command);
+    // One tick of the Find Tile flash: the first inverts the tile, the second restores it.
+    void onFindTileTimer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    QAction* addCommand(QMenu* menu, int command, const QString& text,
+                        const QKeySequence& shortcut = {});
+    void applyStoredMarks(int columns, int rows, int emptyX, int emptyY, bool showNumber);
+    std::unique_ptr<Picture> loadPuzzlePicture();
+    bool chooseCustomPicture();
+    void markLevel(int command);
+    void markCorner(int command);
+    void markPicture();
+    // Completes a flash that has inverted its tile but not yet restored it, so the picture
+    // is never left inverted when the flash is restarted or the grid or picture changes.
+    void finishFindTileFlash();
+    void warn(const QString& caption, const QString& text);
+    void fitPicturesToAvailableScreen();
+    void reportPaintError();
+
+    ShellEnvironment env;
+    std::map<int, QAction*> actions;
+    QActionGroup* levelGroup = nullptr;
+    QActionGroup* cornerGroup = nullptr;
+    QActionGroup* pictureGroup = nullptr;
+    int levelMark = 0;   // command of the marked level, 0 for none
+    int cornerMark = 0;  // command of the marked corner, 0 for none
+
+    bool useDefaultPicture = true;
+    QString customPicturePath;
+
+    // Declared in the order of creation; the screen goes first, the pictures after it.
+    std::unique_ptr<QtGameHost> host;
+    std::unique_ptr<Picture> buttonPicture;
+    std::unique_ptr<Picture> digitPicture;
+    std::unique_ptr<Picture> puzzlePicture;
+    std::unique_ptr<GameScreen> screen;
+    GameView* view = nullptr;        // owned as the central widget
+    HelpController* help = nullptr;  // child of the window, made on the first help command
+
+    int findNumber = 0;
+    int findTicks = 0;
+    QTimer findTileTimer;
+
+    bool paintErrorReported = false;
+    bool quitRequested = false;
+    int quitCode = 0;
+};
+
+}  // namespace zolva

@@ -1,0 +1,48 @@
+// QtGameHost is what the game screen sees of the application: the one-second game clock
+// (a QTimer whose ticks advance the time counter and are drawn at once), the desktop's
+// beep, and the handler of a completed picture, which shows the picture before asking a
+// record holder for a name.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "game/game_host.h"
+
+class QWidget;
+
+namespace zolva {
+
+class GameScreen;
+
+class QtGameHost : public QObject, public GameHost {
+    Q_OBJECT
+
+public:
+    // dialogOwner: the window the record dialogs belong to. drawScreen: puts the screen's
+    // changes on display (and deals with a failure to draw).
+    QtGameHost(QWidget* dialogOwner, std::function<void()> drawScreen);
+
+    // The screen is created after its host, so it is attached afterwards; not owned.
+    void setGameScreen(GameScreen* screen) { this->screen = screen; }
+
+    void startClock() override;
+    void stopClock() override;
+    void beep() override;
+    void onPuzzleSolved() override;
+
+    bool isClockRunning() const { return clock.isActive(); }
+
+public slots:
+    // One second of the game clock.
+    void tick();
+
+private:
+    QWidget* owner;
+    std::function<void()> draw;
+    GameScreen* screen = nullptr;
+    QTimer clock;
+};
+
+}  // namespace zolva

@@ -1,0 +1,263 @@
+// The menu commands and their dialogs, driven through the menu's own actions, with modal
+// dialogs answered from inside their event loops.
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include "app/about_dialog.h"
+#include "app/best_times_dialog.h"
+#include "app/custom_dimensions_dialog.h"
+#include "app/find_tile_dialog.h"
+#include "app/game_view.h"
+#include "app/new_record_dialog.h"
+#include "app/qt_game_host.h"
+#include "framework/picture.h"
+#include "game/digit_counter.h"
+#include "game/game_screen.h"
+#include "puzzle/tile_board.h"
+#include "shell_test_support.h"
+
+namespace zolva::testing {
+namespace {
+
+ModalScript::Step enterSize(const QString& width, const QString& height,
+                            const QString& button = "OK") {
+    return [=](QWidget* w) {
+        if (auto* dialog = dialogAs<CustomDimensionsDialog>(w)) {
+            dialog->widthField()->setText(width);
+            dialog->heightField()->setText(height);
+            clickButton(dialog, button);
+        }
+    };
+}
+
+TEST_F(ShellTest, CustomFourByFourMarksCustomUntilARestartMarksBeginner) {
+    {
+        auto window = makeWindow();
+        window->action(MainWindow::cmdExpert)->trigger();
+        ModalScript script({enterSize("4", "4")});
+        window->action(MainWindow::cmdCustom)->trigger();
+        EXPECT_EQ(window->gameScreen()->getDimensionX(), 4);
+        EXPECT_EQ(window->gameScreen()->getDimensionY(), 4);
+        EXPECT_TRUE(window->action(MainWindow::cmdCustom)->isChecked());
+        window->saveSettings();
+    }
+    EXPECT_TRUE(makeWindow()->action(MainWindow::cmdBeginner)->isChecked());
+}
+
+TEST_F(ShellTest, CustomFieldsAreClampedAndCancelChangesNothing) {
+    auto window = makeWindow();
+    const QSize size = window->size();
+    const std::tuple<const char*, const char*, int, int> entries[] = {
+        {"", "25", 3, 10}, {"99999999999999999999999", "1", 10, 3}};
+    for (const auto& [width, height, columns, rows] : entries) {
+        ModalScript script({enterSize(width, height)});
+        window->action(MainWindow::cmdCustom)->trigger();
+        EXPECT_EQ(window->gameScreen()->getDimensionX(), columns) << width;
+        EXPECT_EQ(window->gameScreen()->getDimensionY(), rows) << height;
+    }
+    EXPECT_EQ(window->size(), size);  // a size change keeps the picture and the window
+
+    window->action(MainWindow::cmdIntermediate)->trigger();
+    ModalScript script({enterSize("7", "7", "Cancel")});
+    window->action(MainWindow::cmdCustom)->trigger();
+    EXPECT_EQ(script.answered(), 1);
+    EXPECT_EQ(window->gameScreen()->getDimensionX(), 6);
+    EXPECT_TRUE(window->action(MainWindow::cmdIntermediate)->isChecked());
+}
+
+class FindTileTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        window = makeWindow();
+        original = picture();
+    }
+
+    // Opens Find Tile, checks the proposal and confirms `entered`.
+    void findTile(const QString& proposal, const QString& entered) {
+        ModalScript script({[&](QWidget* w) {
+            if (auto* dialog = dialogAs<FindTileDialog>(w)) {
+                EXPECT_EQ(dialog->numberField()->text(), proposal);
+                dialog->numberField()->setText(entered);
+                clickButton(dialog, "OK");
+            }
+        }});
+        window->action(MainWindow::cmdFindTile)->trigger();
+        EXPECT_EQ(script.answered(), 1);
+    }
+
+    QImage picture() const {
+        return window->gameScreen()->getBoard()->getPicture()->surface()->image().copy();
+    }
+
+    std::unique_ptr<MainWindow> window;
+    QImage original;
+};
+
+TEST_F(FindTileTest, ProposesTheNextNumberAndStartsOverPastTheLast) {
+    findTile("1", "5");
+    findTile("6", "16");
+    findTile("1", "40");
+    findTile("1", "2");
+}
+
+TEST_F(FindTileTest, TwoTicksInvertAndRestoreTheTileThenStop) {
+    findTile("1", "6");
+    window->onFindTileTimer();
+    // Tile 6 of 4 x 4 is the cell at column 1, row 1: pixels 75 to 149.
+    EXPECT_EQ(picture().pixel(100, 100) & 0xFFFFFF, ~original.pixel(100, 100) & 0xFFFFFF);
+    EXPECT_EQ(picture().pixel(40, 40), original.pixel(40, 40));
+    EXPECT_TRUE(window->isFindTileFlashing());
+    window->onFindTileTimer();
+    EXPECT_EQ(picture(), original);
+    EXPECT_FALSE(window->isFindTileFlashing());
+
+    findTile("7", "0");  // no such tile: two ticks that only draw
+    window->onFindTileTimer();
+    EXPECT_EQ(window->findTileTicks(), 1);
+    window->onFindTileTimer();
+    EXPECT_FALSE(window->isFindTileFlashing());
+    EXPECT_EQ(picture(), original);
+}
+
+TEST_F(FindTileTest, AFlashInterruptedHalfwayNeverLeavesATileInverted) {
+    findTile("1", "6");
+    window->onFindTileTimer();  // tile 6 inverted
+    findTile("7", "3");
+    window->onFindTileTimer();  // tile 3 inverted
+    window->action(MainWindow::cmdExpert)->trigger();
+    EXPECT_FALSE(window->isFindTileFlashing());
+    EXPECT_EQ(picture(), original);
+}
+
+TEST_F(ShellTest, CustomPictureRefitsTheWindowBothWays) {
+    auto window = makeWindow();
+    const QSize builtin = window->size();
+    fileChoice = writeImage("wide.png", 400, 200);
+
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(window->customPicture(), fileChoice);
+    EXPECT_TRUE(window->action(MainWindow::cmdCustomPicture)->isChecked());
+    // Client area = screen: 400 + 20 wide, 200 + 26 + 30 high; the player cannot resize.
+    EXPECT_EQ(window->gameView()->size(), QSize(420, 256));
+    EXPECT_EQ(window->size().height() - builtin.height(), 256 - 356);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    window->action(MainWindow::cmdDefaultPicture)->trigger();
+    EXPECT_TRUE(window->action(MainWindow::cmdDefaultPicture)->isChecked());
+    EXPECT_EQ(window->size(), builtin);
+}
+
+TEST_F(ShellTest, CancelledOrUndecodablePictureChangesNothing) {
+    auto window = makeWindow();
+    const QString photo = fileChoice = writeImage("photo.png", 200, 150);
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+    const QSize size = window->size();
+
+    fileChoice.clear();  // the player cancels
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+    EXPECT_TRUE(warnings.empty());
+    fileChoice = folder.filePath("broken.png");
+    QFile broken(fileChoice);
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a picture at all");
+    broken.close();
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0],
+              "Change Picture Error|Cannot change picture.\nMake sure that the file "
+              "is in a supported file format (BMP, GIF, JPG, PCX, PNG, TGA, TIF).");
+    EXPECT_EQ(window->size(), size);
+    EXPECT_TRUE(window->action(MainWindow::cmdCustomPicture)->isChecked());
+    window->saveSettings();
+    EXPECT_EQ(SettingsStore::loadSettings().picturePath, photo);
+    EXPECT_FALSE(SettingsStore::loadSettings().defaultPicture);
+
+    // From the built-in picture, a failed choice leaves Default marked.
+    window->action(MainWindow::cmdDefaultPicture)->trigger();
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+    EXPECT_TRUE(window->action(MainWindow::cmdDefaultPicture)->isChecked());
+}
+
+TEST(PictureFilterTest, AcceptsEveryCaseOfTheListedExtensions) {
+    const QStringList filters = MainWindow::pictureFileFilter().split(";;");
+    ASSERT_EQ(filters.size(), 8);
+    EXPECT_TRUE(
+        filters[0].startsWith("Supported Files (*.bmp,*.gif,*.jpg,*.png,*.tga,*.tif,*.wmf) ("));
+    // The file dialog takes the last parenthesised group as the patterns.
+    const QStringList patterns =
+        filters[0].mid(filters[0].lastIndexOf('(') + 1).chopped(1).split(' ');
+    for (const char* name : {"a.bmp", "b.GIF", "c.jpeg", "d.JPG", "g.TIFF", "h.wmf", "i.pcx"}) {
+        EXPECT_TRUE(QDir::match(patterns, name)) << name;
+    }
+    EXPECT_FALSE(QDir::match(patterns, "notes.txt"));
+}
+
+TEST(AboutDialogTest, OnlyTheLinkRegionShowsTheHandAndOpensTheSite) {
+    AboutDialog dialog(nullptr);
+    std::vector<QUrl> opened;
+    dialog.setUrlOpener([&](const QUrl& url) { return opened.push_back(url), true; });
+    dialog.show();
+    auto send = [&](QEvent::Type type, QPoint at) {
+        QMouseEvent event(type, at, dialog.mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, {});
+        QApplication::sendEvent(&dialog, &event);
+    };
+    const std::pair<QPoint, bool> probes[] = {{{80, 127}, true},   {{202, 139}, true},
+                                              {{79, 133}, false},  {{203, 133}, false},
+                                              {{140, 126}, false}, {{140, 140}, false}};
+    for (const auto& [at, inside] : probes) {
+        send(QEvent::MouseMove, at);
+        EXPECT_EQ(dialog.cursor().shape(), inside ? Qt::PointingHandCursor : Qt::ArrowCursor)
+            << at.x() << "," << at.y();
+    }
+    send(QEvent::MouseButtonPress, QPoint(60, 133));
+    EXPECT_TRUE(opened.empty());
+    send(QEvent::MouseButtonPress, QPoint(100, 133));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl("https://zolva.example.com"));
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(ShellTest, ABetterTimeAsksForANameThenShowsTheBestTimes) {
+    SettingsStore::writeBestTime(Level::Beginner, BestTime{"Bea", 50, 20});
+    auto window = makeWindow();
+    GameScreen* screen = window->gameScreen();
+    screen->getMovesCounter()->setValue(20);
+    screen->getTimeCounter()->setValue(50);  // a tie is no record
+    {
+        ModalScript none({});
+        window->gameHost()->onPuzzleSolved();
+        EXPECT_EQ(none.unexpected(), 0);
+    }
+
+    screen->getTimeCounter()->setValue(42);
+    QString shown;
+    ModalScript script({[](QWidget* w) {
+                            if (dialogAs<NewRecordDialog>(w) != nullptr) {
+                                w->findChild<QLineEdit*>()->setText("Ada");
+                                clickButton(w, "OK");
+                            }
+                        },
+                        [&](QWidget* w) {
+                            if (dialogAs<BestTimesDialog>(w) != nullptr) {
+                                shown = w->findChild<QLabel*>("nameBeginner")->text();
+                                clickButton(w, "OK");
+                            }
+                        }});
+    window->gameHost()->onPuzzleSolved();
+    EXPECT_EQ(script.answered(), 2);
+    EXPECT_EQ(shown, "Ada");
+    const BestTime record = SettingsStore::readBestTime(Level::Beginner);
+    EXPECT_EQ(record.name, "Ada");
+    EXPECT_EQ(record.time, 42u);
+    EXPECT_EQ(record.moves, 20u);
+}
+
+}  // namespace
+}  // namespace zolva::testing

@@ -1,0 +1,121 @@
+// Shared by the window tests: a clean store and art of our own (pixels known exactly) for
+// every test, warnings recorded, the file dialog answered, and modal dialogs scripted.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/settings_store.h"
+
+namespace zolva::testing {
+
+// Answers modal dialogs in the order they open; each step must close its dialog. Dialogs
+// beyond the script are counted and closed, so a wrong turn fails instead of hanging.
+class ModalScript {
+public:
+    using Step = std::function<void(QWidget* dialog)>;
+    explicit ModalScript(std::vector<Step> script) : steps(std::move(script)) {
+        QObject::connect(&poll, &QTimer::timeout, [this] { answer(); });
+        poll.start(10);
+    }
+    int answered() const { return static_cast<int>(next); }
+    int unexpected() const { return extra; }
+
+private:
+    void answer() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == current) {
+            return;
+        }
+        current = modal;
+        if (next < steps.size()) {
+            steps[next++](modal);
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr) {
+            ++extra;
+            dialog->done(QDialog::Rejected);
+        }
+    }
+    std::vector<Step> steps;
+    std::size_t next = 0;
+    int extra = 0;
+    QPointer<QWidget> current;
+    QTimer poll;
+};
+
+// Clicks the dialog's button with this text; without one, fails and closes the dialog.
+inline void clickButton(QWidget* dialog, const QString& text) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->text() == text) {
+            button->click();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no button " << text.toStdString();
+    static_cast<QDialog*>(dialog)->done(QDialog::Rejected);
+}
+
+// The dialog as the type a step expects; another one fails the test and is closed.
+template <typename T>
+T* dialogAs(QWidget* dialog) {
+    auto* typed = qobject_cast<T*>(dialog);
+    if (typed == nullptr) {
+        ADD_FAILURE() << "unexpected dialog " << dialog->metaObject()->className();
+        static_cast<QDialog*>(dialog)->done(QDialog::Rejected);
+    }
+    return typed;
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Zolva Games", "Zolva Puzzle")
+            .clear();
+        ASSERT_TRUE(folder.isValid());
+        puzzlePath = writeImage("puzzle.png", 300, 300);
+        digitPath = writeImage("digits.png", 143, 23);
+        buttonPath = writeImage("buttons.png", 130, 26);
+    }
+
+    // A gradient: every tile differs, so a moved or inverted tile shows.
+    QString writeImage(const QString& name, int width, int height) {
+        QImage image(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x + y) % 64 + 96));
+            }
+        }
+        EXPECT_TRUE(image.save(folder.filePath(name)));
+        return folder.filePath(name);
+    }
+
+    std::unique_ptr<MainWindow> makeWindow() {
+        ShellEnvironment env;
+        env.puzzlePicture = puzzlePath;
+        env.digitStrip = digitPath;
+        env.buttonStrip = buttonPath;
+        env.showWarning = [this](QWidget*, const QString& caption, const QString& text) {
+            warnings.push_back(caption + "|" + text);
+        };
+        env.chooseFile = [this](QWidget*, const QString&) { return fileChoice; };
+        return std::make_unique<MainWindow>(env);
+    }
+
+    QTemporaryDir folder;
+    QString puzzlePath;
+    QString digitPath;
+    QString buttonPath;
+    std::vector<QString> warnings;  // "caption|text"
+    QString fileChoice;
+};
+
+}  // namespace zolva::testing
