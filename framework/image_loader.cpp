@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <algorithm>
+#include <climits>
+#include <cmath>
 
 #include "framework/loader_formats.h"
 #include "framework/magick_loader.h"
@@ -18,9 +21,17 @@ const QString kResourcePrefix = QStringLiteral(":/bitmaps/");
 // GraphicsMagick side at four bytes per pixel.
 constexpr int kQtAllocationLimitMb = static_cast<int>(kMaxImagePixels * 4 / (1024 * 1024));
 // An encoded file never needs more bytes than the largest image it may decode to, so a
-// bigger one is refused before anything is read.
+// bigger one is refused before anything is read. This holds with a fit size too: even a
+// 200-Mpx camera JPEG is a fraction of it.
 constexpr qint64 kMaxFileBytes = kMaxImagePixels * 4;
 constexpr qint64 kHeadBytes = 64;
+// The most pixels a JPEG may claim when it is shrunk while decoding (see planDecode).
+// Enough for the 200-Mpx sensors of current phones.
+constexpr qint64 kMaxShrunkJpegPixels = kMaxImagePixels * 4;
+constexpr int kMinimumFitSide = 150;
+
+// Set once at start-up by the window and read by every load on the same GUI thread.
+QSize gFitSize;
 
 void applyQtLimits() {
     static const bool applied = [] {
@@ -40,6 +51,12 @@ bool isResourceId(const QString& name) {
         }
     }
     return true;
+}
+
+// Built-in art is drawn at the size the layout expects and is never shrunk; only the
+// player's own files are.
+QSize fitFor(const QString& path) {
+    return path.startsWith(QLatin1Char(':')) ? QSize() : gFitSize;
 }
 
 // Opens a file or resource for reading and recognises its format from its own bytes.
@@ -79,13 +96,85 @@ bool qtMayRead(ImageKind kind, const QByteArray& qtFormat) {
 }
 
 void prepareReader(QImageReader& reader) {
-    // Photos carry their camera orientation; the player expects to see them upright. The
-    // size reader below applies the same rule so both agree.
+    // Photos carry their camera orientation; the player expects to see them upright. Sizes
+    // are always taken upright too, so that the fit applies to what the player sees.
     reader.setAutoTransform(true);
     reader.setDecideFormatFromContent(true);
 }
 
-bool loadFromPath(const QString& path, QImage& out) {
+bool turnsSideways(const QImageReader& reader) {
+    return reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+}
+
+// The header's size as the player will see it; invalid when the header does not tell.
+QSize uprightSize(const QImageReader& reader) {
+    QSize size = reader.size();
+    if (size.isValid() && turnsSideways(reader)) {
+        size.transpose();
+    }
+    return size;
+}
+
+// Whether Qt's reader shrinks this file while decoding it rather than after. Qt's JPEG
+// reader asks libjpeg for the nearest n/8 scale, and libjpeg then builds only that
+// smaller image, but only for files it can decode in one pass.
+bool shrinksWhileDecoding(ImageKind kind, const QImageReader& reader, QByteArrayView head) {
+    return kind == ImageKind::Jpeg && reader.format() == "jpeg" &&
+           reader.supportsOption(QImageIOHandler::ScaledSize) && jpegDecodesInOnePass(head);
+}
+
+// The size libjpeg decodes to before Qt smooths it down to `target`: the smallest n/8 of
+// the full size (n from 1 to 8) that is not below the target, as Qt's JPEG reader asks.
+QSize jpegScaleStep(QSize full, QSize target) {
+    const double ratio =
+        std::min(double(full.width()) / target.width(), double(full.height()) / target.height());
+    const qint64 eighths = std::clamp<qint64>(static_cast<qint64>(std::ceil(8 / ratio)), 1, 8);
+    return QSize(static_cast<int>((full.width() * eighths + 7) / 8),
+                 static_cast<int>((full.height() * eighths + 7) / 8));
+}
+
+// The one rule deciding how large a file's image comes out, or whether it is refused.
+// loadImage and readImageSize both go through it, so they always agree.
+//
+// The 64-Mpx pixel limit bounds the memory one decode may take. Most decoders (PNG, BMP,
+// GIF, TIFF, progressive JPEG, everything GraphicsMagick reads) build the image at its
+// full size and only then shrink it to the fit size, so for them the limit applies to
+// the size in the header, fit or no fit. A one-pass JPEG is different: asked for a
+// smaller image, libjpeg decodes at a reduced scale band by band and the full-size image
+// never exists. With a fit size set, such a JPEG is therefore judged by what is actually
+// held: the reduced-scale image and the fitted result must stay within 64 Mpx. The header
+// then may claim up to four times the limit (still at most 32767 per side), which bounds
+// the decoding time of a small file claiming a huge picture; the file size cap applies
+// as always. This is what makes a 100-Mpx camera photo usable once the fit size is set.
+template <typename ShrinksWhileDecoding>
+bool planDecode(QSize upright, QSize fit, ShrinksWhileDecoding shrinksWhileDecoding,
+                QSize& decoded) {
+    if (upright.width() <= 0 || upright.height() <= 0 || upright.width() > kMaxImageSide ||
+        upright.height() > kMaxImageSide) {
+        return false;
+    }
+    const QSize fitted = fittedSize(upright, fit);
+    if (!isAcceptableImageSize(upright)) {
+        if (fitted == upright ||
+            qint64{upright.width()} * upright.height() > kMaxShrunkJpegPixels ||
+            !isAcceptableImageSize(jpegScaleStep(upright, fitted)) || !shrinksWhileDecoding()) {
+            return false;
+        }
+    }
+    decoded = fitted;
+    return true;
+}
+
+// For readers that cannot tell the size beforehand and so decode at full size anyway.
+QImage shrinkToFit(QImage image, QSize fit) {
+    const QSize fitted = fittedSize(image.size(), fit);
+    if (fitted == image.size()) {
+        return image;
+    }
+    return image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+bool loadFromPath(const QString& path, QSize fit, QImage& out) {
     QFile file;
     ImageKind kind = ImageKind::Unknown;
     if (!openSource(path, file, kind)) {
@@ -104,20 +193,35 @@ bool loadFromPath(const QString& path, QImage& out) {
     QImageReader reader(&buffer);
     prepareReader(reader);
     if (qtMayRead(kind, reader.format())) {
-        const QSize declared = reader.size();
-        if (declared.isValid() && !isAcceptableImageSize(declared)) {
-            return false;  // a header this absurd is not handed to a second decoder either
-        }
+        const QSize upright = uprightSize(reader);
         QImage image;
-        if (reader.read(&image) && isAcceptableImageSize(image.size())) {
-            out = std::move(image);
+        if (upright.isValid()) {
+            const QByteArrayView head = QByteArrayView(data).first(
+                std::min<qsizetype>(data.size(), kJpegLayoutSearchBytes));
+            QSize decoded;
+            if (!planDecode(
+                    upright, fit, [&] { return shrinksWhileDecoding(kind, reader, head); },
+                    decoded)) {
+                return false;  // a header this absurd is not handed to a second decoder either
+            }
+            if (decoded != upright) {
+                // The scaled size is taken in the file's own orientation; Qt turns the
+                // image upright afterwards.
+                reader.setScaledSize(turnsSideways(reader) ? decoded.transposed() : decoded);
+            }
+            if (reader.read(&image) && image.size() == decoded) {
+                out = std::move(image);
+                return true;
+            }
+        } else if (reader.read(&image) && isAcceptableImageSize(image.size())) {
+            out = shrinkToFit(std::move(image), fit);
             return true;
         }
     }
-    return magickDecode(data, magickCoderName(kind), out);
+    return magickDecode(data, magickCoderName(kind), fit, out);
 }
 
-bool sizeFromPath(const QString& path, QSize& out) {
+bool sizeFromPath(const QString& path, QSize fit, QSize& out) {
     QFile file;
     ImageKind kind = ImageKind::Unknown;
     if (!openSource(path, file, kind)) {
@@ -126,20 +230,22 @@ bool sizeFromPath(const QString& path, QSize& out) {
     QImageReader reader(&file);
     prepareReader(reader);
     if (qtMayRead(kind, reader.format())) {
-        QSize size = reader.size();
-        if (size.isValid()) {
-            if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90)) {
-                size.transpose();
-            }
-            if (!isAcceptableImageSize(size)) {
-                return false;
-            }
-            out = size;
-            return true;
+        const QSize upright = uprightSize(reader);
+        if (upright.isValid()) {
+            // Only the headers before the first scan are read, and only when they matter.
+            return planDecode(
+                upright, fit,
+                [&] {
+                    if (!file.seek(0)) {
+                        return false;
+                    }
+                    return shrinksWhileDecoding(kind, reader, file.read(kJpegLayoutSearchBytes));
+                },
+                out);
         }
         // A reader that cannot tell the size from the header has to decode.
         QImage image;
-        if (!loadFromPath(path, image)) {
+        if (!loadFromPath(path, fit, image)) {
             return false;
         }
         out = image.size();
@@ -150,7 +256,7 @@ bool sizeFromPath(const QString& path, QSize& out) {
         return false;
     }
     const QByteArray data = file.readAll();
-    return data.size() == file.size() && magickPing(data, coder, out);
+    return data.size() == file.size() && magickPing(data, coder, fit, out);
 }
 
 }  // namespace
@@ -165,9 +271,10 @@ bool loadImage(const QString& name, QImage& out) {
     }
     applyQtLimits();
     if (isResourceId(name)) {
-        return loadFromPath(kResourcePrefix + name.mid(1), out);
+        return loadFromPath(kResourcePrefix + name.mid(1), QSize(), out);
     }
-    return loadFromPath(kResourcePrefix + name, out) || loadFromPath(name, out);
+    return loadFromPath(kResourcePrefix + name, QSize(), out) ||
+           loadFromPath(name, fitFor(name), out);
 }
 
 bool readImageSize(const QString& name, QSize& out) {
@@ -176,9 +283,46 @@ bool readImageSize(const QString& name, QSize& out) {
     }
     applyQtLimits();
     if (isResourceId(name)) {
-        return sizeFromPath(kResourcePrefix + name.mid(1), out);
+        return sizeFromPath(kResourcePrefix + name.mid(1), QSize(), out);
     }
-    return sizeFromPath(kResourcePrefix + name, out) || sizeFromPath(name, out);
+    return sizeFromPath(kResourcePrefix + name, QSize(), out) ||
+           sizeFromPath(name, fitFor(name), out);
+}
+
+void setFitSize(QSize maxSize) {
+    gFitSize = maxSize.isEmpty() ? QSize() : maxSize;
+}
+
+QSize fitSize() {
+    return gFitSize;
+}
+
+QSize fittedSize(QSize imageSize, QSize maxSize) {
+    if (maxSize.isEmpty() || imageSize.isEmpty() ||
+        (imageSize.width() <= maxSize.width() && imageSize.height() <= maxSize.height())) {
+        return imageSize;
+    }
+    // Integer arithmetic, rounding half up, so every caller gets the very same pixels; the
+    // products stay below 2^63 for any int sizes.
+    const qint64 w = imageSize.width();
+    const qint64 h = imageSize.height();
+    const qint64 maxW = maxSize.width();
+    const qint64 maxH = maxSize.height();
+    if (maxW * h <= maxH * w) {  // the width is the tighter fit
+        return QSize(maxSize.width(),
+                     static_cast<int>(std::max<qint64>(1, (2 * h * maxW + w) / (2 * w))));
+    }
+    return QSize(static_cast<int>(std::max<qint64>(1, (2 * w * maxH + h) / (2 * h))),
+                 maxSize.height());
+}
+
+QSize fitSizeForScreen(QSize availableScreenArea, QSize chrome) {
+    auto side = [](int available, int taken) {
+        const qint64 left = qint64{available} - std::max(taken, 0);
+        return static_cast<int>(std::clamp<qint64>(left, kMinimumFitSide, INT_MAX));
+    };
+    return QSize(side(availableScreenArea.width(), chrome.width()),
+                 side(availableScreenArea.height(), chrome.height()));
 }
 
 }  // namespace zolva::imageio

@@ -3,7 +3,8 @@
 // image file whose format is recognised from its content. Qt's readers come first; the
 // formats they lack or read poorly (TGA variants, PCX, WMF) fall back to GraphicsMagick.
 // Every failure is a false result: hostile files must never crash the game or make it
-// allocate without bound.
+// allocate without bound. Photos far larger than the screen can be brought down to a
+// process-wide fit size while they are decoded, so the board never outgrows the screen.
 #pragma once
 
 #include <QImage>
@@ -22,6 +23,25 @@ bool loadImage(const QString& name, QImage& out);
 
 // The image's size, from its header where the format allows, so that a picture whose
 // surface is made later is decoded only once. False when the image cannot be read.
+// Always the size loadImage would decode to under the same fit size.
 bool readImageSize(const QString& name, QSize& out);
+
+// The box every image FILE is shrunk to fit into, keeping its aspect ratio; images that
+// already fit are left alone, and built-in bitmaps are never touched. An invalid or empty
+// size means no limit, which is the default. Set it before pictures are loaded: a picture
+// keeps the size it was given when it was made.
+void setFitSize(QSize maxSize);
+// The current fit size; QSize() when there is no limit.
+QSize fitSize();
+
+// The size an image of `imageSize` is shrunk to so that it fits inside `maxSize`, aspect
+// ratio kept and each side at least 1 pixel; `imageSize` itself when it already fits or
+// when `maxSize` is invalid or empty. The single rounding rule every decode path uses.
+QSize fittedSize(QSize imageSize, QSize maxSize);
+
+// The largest picture that fits on a screen whose available area is
+// `availableScreenArea` once `chrome` (frame, menu and counter bars, margins) is taken
+// off, never below 150 x 150 so that even a tiny screen still gets a playable board.
+QSize fitSizeForScreen(QSize availableScreenArea, QSize chrome);
 
 }  // namespace zolva::imageio

@@ -147,6 +147,16 @@ bool jpegComplete(QByteArrayView d) {
     return false;
 }
 
+// Start-of-frame markers of the sequential processes libjpeg decodes scan by scan: baseline,
+// extended Huffman and extended arithmetic.
+bool isSequentialFrame(std::uint32_t marker) {
+    return marker == 0xC0 || marker == 0xC1 || marker == 0xC9;
+}
+
+bool isFrameMarker(std::uint32_t marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
 bool bmpComplete(QByteArrayView d) {
     if (d.size() < 26) {
         return false;
@@ -255,6 +265,45 @@ bool looksComplete(ImageKind kind, QByteArrayView data) {
         default:
             return true;
     }
+}
+
+bool jpegDecodesInOnePass(QByteArrayView head) {
+    if (!startsWith(head, QByteArrayView("\xFF\xD8", 2))) {
+        return false;
+    }
+    std::uint32_t frame = 0;
+    std::uint32_t frameComponents = 0;
+    qsizetype pos = 2;
+    while (pos + 4 <= head.size()) {
+        if (byteAt(head, pos) != 0xFF) {
+            return false;
+        }
+        const std::uint32_t marker = byteAt(head, pos + 1);
+        if (marker == 0xFF) {
+            ++pos;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {
+            return false;  // no stand-alone markers belong before the first scan
+        }
+        const std::uint32_t length = be16(head, pos + 2);
+        if (length < 2) {
+            return false;
+        }
+        if (isFrameMarker(marker)) {
+            // After the marker: Lf (2 bytes), P (1), Y (2), X (2), then the component count.
+            if (frame != 0 || length < 8 || pos + 10 > head.size()) {
+                return false;
+            }
+            frame = marker;
+            frameComponents = byteAt(head, pos + 9);
+        } else if (marker == 0xDA) {
+            return pos + 5 <= head.size() && isSequentialFrame(frame) && frameComponents > 0 &&
+                   byteAt(head, pos + 4) == frameComponents;
+        }
+        pos += 2 + static_cast<qsizetype>(length);
+    }
+    return false;
 }
 
 const char* magickCoderName(ImageKind kind) {

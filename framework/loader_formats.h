@@ -24,6 +24,18 @@ ImageKind sniffImageKind(QByteArrayView head, QByteArrayView tail, qint64 fileSi
 // trailer. Formats without such a check count as whole; their decoders report truncation.
 bool looksComplete(ImageKind kind, QByteArrayView data);
 
+// How many bytes from the start of a JPEG are searched for its frame and first scan
+// headers. Camera files put their EXIF and colour profiles there; a file whose first scan
+// starts later is simply not treated as decodable in one pass.
+inline constexpr qint64 kJpegLayoutSearchBytes = qint64{1024} * 1024;
+
+// True when the JPEG starting in `head` is sequential (baseline, extended or arithmetic)
+// with all its components in a single interleaved first scan. Only such a file is decoded
+// by libjpeg one band of rows at a time; progressive and multi-scan files make it keep
+// the coefficients of the whole full-size image until the last scan. False when the
+// headers do not lie within `head`.
+bool jpegDecodesInOnePass(QByteArrayView head);
+
 // The GraphicsMagick coder name for the formats handed to it, empty for the others.
 const char* magickCoderName(ImageKind kind);
 

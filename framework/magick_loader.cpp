@@ -6,6 +6,8 @@
 #include <exception>
 #include <string>
 
+#include "framework/image_loader.h"
+
 namespace zolva::imageio {
 
 namespace {
@@ -95,9 +97,30 @@ bool copyPixels(Magick::Image& image, QImage& out) {
     return true;
 }
 
+// Scales by area averaging: every source pixel counts towards the result, so fine detail
+// blends instead of vanishing row by row as it would with sampling.
+bool scaleTo(Magick::Image& image, const QSize& target) {
+    if (image.columns() == static_cast<unsigned>(target.width()) &&
+        image.rows() == static_cast<unsigned>(target.height())) {
+        return true;
+    }
+    if (!image.matte()) {
+        // The colour-mapped TGA coder leaves stray opacity values in images without alpha,
+        // and averaging weighs each colour by its opacity: the result came out black.
+        image.opacity(OpaqueOpacity);
+        image.matte(false);
+    }
+    Magick::Geometry geometry(static_cast<unsigned>(target.width()),
+                              static_cast<unsigned>(target.height()));
+    geometry.aspect(true);  // the exact size, already worked out with the aspect ratio kept
+    image.scale(geometry);
+    return image.columns() == static_cast<unsigned>(target.width()) &&
+           image.rows() == static_cast<unsigned>(target.height());
+}
+
 }  // namespace
 
-bool magickDecode(const QByteArray& data, const char* coder, QImage& out) {
+bool magickDecode(const QByteArray& data, const char* coder, QSize fitInside, QImage& out) {
     if (coder == nullptr || data.isEmpty() || !ensureInitialised()) {
         return false;
     }
@@ -114,6 +137,9 @@ bool magickDecode(const QByteArray& data, const char* coder, QImage& out) {
         Magick::Image image;
         prepare(image, coder);
         image.read(blob);
+        if (!acceptableSize(image, size) || !scaleTo(image, fittedSize(size, fitInside))) {
+            return false;
+        }
         return copyPixels(image, out);
     } catch (const std::exception&) {
         // Magick::Warning included: a decoder that had to guess produced a guess, not
@@ -124,7 +150,7 @@ bool magickDecode(const QByteArray& data, const char* coder, QImage& out) {
     }
 }
 
-bool magickPing(const QByteArray& data, const char* coder, QSize& out) {
+bool magickPing(const QByteArray& data, const char* coder, QSize fitInside, QSize& out) {
     if (coder == nullptr || data.isEmpty() || !ensureInitialised()) {
         return false;
     }
@@ -137,7 +163,7 @@ bool magickPing(const QByteArray& data, const char* coder, QSize& out) {
         if (!acceptableSize(image, size)) {
             return false;
         }
-        out = size;
+        out = fittedSize(size, fitInside);
         return true;
     } catch (...) {
         return false;

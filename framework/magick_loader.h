@@ -22,10 +22,13 @@ inline bool isAcceptableImageSize(const QSize& size) {
 }
 
 // Decodes `data` as the given coder ("TGA", "PCX", ...). False on any error or warning,
-// or when the image is larger than the limits above.
-bool magickDecode(const QByteArray& data, const char* coder, QImage& out);
+// or when the image is larger than the limits above. These coders always build the image
+// at its full size, so the limits apply to that size; an image larger than `fitInside`
+// (when valid) is then scaled down to fittedSize(its size, fitInside).
+bool magickDecode(const QByteArray& data, const char* coder, QSize fitInside, QImage& out);
 
-// Reads only the dimensions, under the same rules.
-bool magickPing(const QByteArray& data, const char* coder, QSize& out);
+// Reads only the dimensions, under the same rules, and reports the size magickDecode
+// delivers for the same `fitInside`.
+bool magickPing(const QByteArray& data, const char* coder, QSize fitInside, QSize& out);
 
 }  // namespace zolva::imageio

@@ -24,6 +24,22 @@ bool paintImage(Surface& sheet, const QImage& image) {
     return painter.end();
 }
 
+// A decoded image that fills the sheet exactly and has no transparency for the white to
+// show through can become the sheet itself. For a 24-megapixel photo that saves a second
+// 96 MB allocation, its white fill and a full copy, which together cost about as much
+// as the decode.
+bool becomesSheet(const QImage& image, int width, int height) {
+    return !image.hasAlphaChannel() && image.width() == width && image.height() == height;
+}
+
+// Takes the decoded pixels over as a sheet; the local reference goes first so the sheet
+// is their only owner and later painting on it does not copy them.
+std::unique_ptr<Surface> adoptAsSheet(QImage& image) {
+    auto sheet = std::make_unique<Surface>(image);
+    image = QImage();
+    return sheet;
+}
+
 }  // namespace
 
 Picture::Picture(const QString& name, int columns, int rows, int frameCount) {
@@ -70,6 +86,14 @@ bool Picture::createSurface() {
     if (!imageio::loadImage(name_, image)) {
         return false;
     }
+    if (becomesSheet(image, width_, height_)) {
+        auto adopted = adoptAsSheet(image);
+        if (adopted->isNull()) {
+            return false;
+        }
+        surface_ = std::move(adopted);
+        return true;
+    }
     auto sheet = std::make_unique<Surface>(width_, height_);
     if (sheet->isNull()) {
         return false;
@@ -89,17 +113,28 @@ bool Picture::replaceImage(const QString& newName) {
         return false;
     }
     surface_.reset();
-    auto sheet = std::make_unique<Surface>(image.width(), image.height());
-    if (sheet->isNull()) {
-        return false;
+    const int newWidth = image.width();
+    const int newHeight = image.height();
+    bool painted = true;
+    if (becomesSheet(image, newWidth, newHeight)) {
+        auto adopted = adoptAsSheet(image);
+        if (adopted->isNull()) {
+            return false;
+        }
+        surface_ = std::move(adopted);
+    } else {
+        auto sheet = std::make_unique<Surface>(newWidth, newHeight);
+        if (sheet->isNull()) {
+            return false;
+        }
+        surface_ = std::move(sheet);
+        if (!surface_->fill(nullptr, kSheetBackground)) {
+            return false;
+        }
+        painted = paintImage(*surface_, image);
     }
-    surface_ = std::move(sheet);
-    if (!surface_->fill(nullptr, kSheetBackground)) {
-        return false;
-    }
-    const bool painted = paintImage(*surface_, image);
-    width_ = image.width();
-    height_ = image.height();
+    width_ = newWidth;
+    height_ = newHeight;
     frameWidth_ = width_ / columns_;
     frameHeight_ = height_ / rows_;
     return painted;

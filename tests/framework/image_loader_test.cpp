@@ -123,15 +123,6 @@ TEST_F(ImageLoader, QtFormatsDecodeWithTheirHeaderSize) {
     EXPECT_EQ(loadChecked(write("photo.png", encoded(source, "jpg"))).size(), source.size());
 }
 
-TEST_F(ImageLoader, CameraOrientationAppliesToSizeAndPixelsAlike) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpg");
-    writer.setTransformation(QImageIOHandler::TransformationRotate90);
-    ASSERT_TRUE(writer.write(pattern(40, 20)));
-    EXPECT_EQ(loadChecked(write("turned.jpg", buffer.data())).size(), QSize(20, 40));
-}
-
 struct TgaVariant {
     const char* label;
     int type;  // 1 colour-mapped, 2 true colour, 3 grey; +8 run-length encoded

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "framework/image_loader.h"
 #include "framework/picture.h"
 
 namespace zolva {
@@ -149,6 +150,39 @@ TEST_F(PictureTest, BlitCopiesFramesAndHonoursTheColourKey) {
     ASSERT_TRUE(keyed.blit(black, Rect{0, 0, 2, 1}, Rect{0, 0, 2, 1}));
     EXPECT_EQ(rgb(black, 0, 0), 0u);
     EXPECT_EQ(rgb(black, 1, 0), colourAt(1, 0));
+}
+
+// With a fit size the board simply gets a smaller picture: every size the picture reports
+// is the fitted one, and only the player's files shrink.
+TEST_F(PictureTest, LargeFilesArriveFittedAndBuiltInsDoNot) {
+    const QString large = writePng("large.png", 600, 400);
+    imageio::setFitSize({300, 300});
+    Picture picture(large, 2, 2, 4);
+    EXPECT_EQ(picture.width(), 300);
+    EXPECT_EQ(picture.height(), 200);
+    EXPECT_EQ(picture.frameWidth(), 150);
+    EXPECT_EQ(picture.frameHeight(), 100);
+    EXPECT_EQ(picture.name(), large);
+    ASSERT_TRUE(picture.createSurface());
+    EXPECT_EQ(picture.surface()->width(), 300);
+    EXPECT_EQ(picture.surface()->height(), 200);
+    // Shrunk, not cut off: the file's red byte turns from 0x10 to 0x11 at row 256, so the
+    // bottom of a crop would still show 0x10.
+    EXPECT_EQ(rgb(*picture.surface(), 299, 199) >> 16, 0x11u);
+
+    ASSERT_TRUE(picture.replaceImage(writePng("tall.png", 100, 900)));
+    EXPECT_EQ(picture.name(), large);
+    EXPECT_EQ(picture.width(), 33);
+    EXPECT_EQ(picture.height(), 300);
+    EXPECT_EQ(picture.frameHeight(), 150);
+    EXPECT_EQ(picture.surface()->height(), 300);
+
+    imageio::setFitSize({1, 1});
+    Picture builtIn("#42", 1, 1, 1);  // the test program's 2 x 2 bitmap
+    EXPECT_EQ(builtIn.width(), 2);
+    ASSERT_TRUE(builtIn.replaceImage("#42"));
+    EXPECT_EQ(builtIn.surface()->width(), 2);
+    imageio::setFitSize(QSize());
 }
 
 }  // namespace
