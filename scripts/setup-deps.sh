@@ -10,7 +10,7 @@ packages=(
     libgraphicsmagick++1-dev
     fonts-liberation2
     libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool
+    xvfb xauth xdotool x11-apps
     desktop-file-utils appstream
 )
 
