@@ -1,0 +1,232 @@
+#include "puzzle/solver.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+
+#include "puzzle/solver_pattern_tables.h"
+#include "puzzle/solver_reduction.h"
+#include "puzzle/solver_search.h"
+
+namespace zolva::solver {
+
+namespace {
+
+constexpr int largestSide = 10;
+// Boards of up to nine cells have at most 181,440 arrangements; their search always ends
+// long before this and the budget only guards against a mistake elsewhere.
+constexpr std::uint64_t smallBoardBudget = 200'000'000;
+
+std::mutex installedGuard;
+std::shared_ptr<const PatternTables> installedTables;
+
+std::size_t at(int index) {
+    return static_cast<std::size_t>(index);
+}
+
+bool hasShape(const Arrangement& a) {
+    return a.columns >= 1 && a.rows >= 1 && a.cells.size() == at(a.columns * a.rows) &&
+           a.emptyCell >= 0 && a.emptyCell < a.columns * a.rows;
+}
+
+// Mirroring the board left-right and/or top-bottom; every corner maps onto the bottom-right
+// one, so the planners only know that one. Applying the same mirror again undoes it.
+struct Mirror {
+    bool columns = false;
+    bool rows = false;
+
+    int cell(const Arrangement& a, int index) const {
+        const int column = index % a.columns;
+        const int row = index / a.columns;
+        return (this->rows ? a.rows - 1 - row : row) * a.columns +
+               (this->columns ? a.columns - 1 - column : column);
+    }
+
+    Arrangement apply(const Arrangement& a) const {
+        Arrangement out = a;
+        for (int i = 0; i < static_cast<int>(a.cells.size()); ++i) {
+            out.cells[at(cell(a, i))] = cell(a, a.cells[at(i)]);
+        }
+        out.emptyCell = cell(a, a.emptyCell);
+        return out;
+    }
+
+    Move move(Move m) const {
+        const bool horizontal = m == Move::slideLeft || m == Move::slideRight;
+        if ((horizontal && columns) || (!horizontal && rows)) {
+            return static_cast<Move>(static_cast<unsigned>(m) ^ 1u);
+        }
+        return m;
+    }
+};
+
+// A board whose empty space has its home in the bottom-right cell.
+std::vector<Move> planFromCorner(const Arrangement& a, const SolveOptions& options) {
+    if (a.columns == 4 && a.rows == 4) {
+        std::shared_ptr<const PatternTables> tables = options.tables;
+        if (!tables && !options.ignoreInstalledTables) {
+            tables = installedPatternTables();
+        }
+        if (tables) {
+            if (auto plan = detail::searchWithTables(a, *tables)) {
+                return *plan;
+            }
+        }
+        if (auto plan = detail::searchByDistance(a, options.fallbackNodeBudget)) {
+            return *plan;
+        }
+    }
+    return detail::reductionPlan(a);
+}
+
+// The empty space's home is not a corner (the board allows any cell). Walk it from the
+// goal to the bottom-right corner and call the board found there the goal: renaming tiles
+// by their cells in it turns it back into home order, which the planners know how to
+// reach. Walking the empty space back home afterwards finishes the real goal.
+std::vector<Move> planFromInside(const Arrangement& a, const SolveOptions& options) {
+    Arrangement target{a.columns, a.rows, {}, a.cells[at(a.emptyCell)]};
+    for (int i = 0; i < a.columns * a.rows; ++i) {
+        target.cells.push_back(i);
+    }
+    std::vector<Move> homeward;
+    while (target.emptyCell % a.columns != a.columns - 1) {
+        target = apply(target, Move::slideLeft);
+        homeward.push_back(Move::slideRight);
+    }
+    while (target.emptyCell / a.columns != a.rows - 1) {
+        target = apply(target, Move::slideUp);
+        homeward.push_back(Move::slideDown);
+    }
+    std::vector<int> renamed(a.cells.size());
+    for (int cell = 0; cell < static_cast<int>(target.cells.size()); ++cell) {
+        renamed[at(target.cells[at(cell)])] = cell;
+    }
+    Arrangement relabelled = a;
+    for (int& tile : relabelled.cells) {
+        tile = renamed[at(tile)];
+    }
+    std::vector<Move> plan = planFromCorner(relabelled, options);
+    plan.insert(plan.end(), homeward.rbegin(), homeward.rend());
+    return plan;
+}
+
+}  // namespace
+
+bool isWellFormed(const Arrangement& a) {
+    if (!hasShape(a) || a.columns > largestSide || a.rows > largestSide) {
+        return false;
+    }
+    std::vector<bool> seen(a.cells.size(), false);
+    for (int tile : a.cells) {
+        if (tile < 0 || tile >= static_cast<int>(a.cells.size()) || seen[at(tile)]) {
+            return false;
+        }
+        seen[at(tile)] = true;
+    }
+    return true;
+}
+
+bool isSolved(const Arrangement& a) {
+    if (!isWellFormed(a)) {
+        return false;
+    }
+    for (int i = 0; i < static_cast<int>(a.cells.size()); ++i) {
+        if (a.cells[at(i)] != i) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every slide swaps the empty space with a neighbour: one transposition of the
+// arrangement and one step of the empty space. So the permutation's parity always equals
+// the parity of the empty space's distance from home, and on boards at least two wide
+// that is also enough. On a single line the tiles can never pass each other.
+bool isSolvable(const Arrangement& a) {
+    if (!isWellFormed(a)) {
+        return false;
+    }
+    const int emptyTile = a.cells[at(a.emptyCell)];
+    if (a.columns == 1 || a.rows == 1) {
+        int previous = -1;
+        for (int tile : a.cells) {
+            if (tile != emptyTile) {
+                if (tile < previous) {
+                    return false;
+                }
+                previous = tile;
+            }
+        }
+        return true;
+    }
+    std::vector<bool> visited(a.cells.size(), false);
+    int swaps = 0;
+    for (std::size_t start = 0; start < a.cells.size(); ++start) {
+        for (std::size_t i = start; !visited[i]; i = at(a.cells[i])) {
+            visited[i] = true;
+            if (i != start) {
+                ++swaps;
+            }
+        }
+    }
+    const int distance = std::abs(a.emptyCell % a.columns - emptyTile % a.columns) +
+                         std::abs(a.emptyCell / a.columns - emptyTile / a.columns);
+    return (swaps - distance) % 2 == 0;
+}
+
+std::vector<Move> solve(const Arrangement& a) {
+    return solve(a, SolveOptions{});
+}
+
+std::vector<Move> solve(const Arrangement& a, const SolveOptions& options) {
+    if (!isSolvable(a) || isSolved(a)) {
+        return {};
+    }
+    if (a.cells.size() <= 9 || a.columns == 1 || a.rows == 1) {
+        return detail::searchByDistance(a, smallBoardBudget).value_or(std::vector<Move>{});
+    }
+    const int home = a.cells[at(a.emptyCell)];
+    const int homeColumn = home % a.columns;
+    const int homeRow = home / a.columns;
+    const bool corner =
+        (homeColumn == 0 || homeColumn == a.columns - 1) && (homeRow == 0 || homeRow == a.rows - 1);
+    if (!corner) {
+        return planFromInside(a, options);
+    }
+    const Mirror mirror{homeColumn == 0, homeRow == 0};
+    std::vector<Move> plan = planFromCorner(mirror.apply(a), options);
+    std::transform(plan.begin(), plan.end(), plan.begin(), [&](Move m) { return mirror.move(m); });
+    return plan;
+}
+
+std::optional<Move> nextMove(const Arrangement& a) {
+    const std::vector<Move> plan = solve(a);
+    if (plan.empty()) {
+        return std::nullopt;
+    }
+    return plan.front();
+}
+
+Arrangement apply(Arrangement a, Move move) {
+    if (!hasShape(a)) {
+        return a;
+    }
+    const int target = detail::emptyAfter(a.columns, a.rows, a.emptyCell, move);
+    if (target >= 0) {
+        std::swap(a.cells[at(target)], a.cells[at(a.emptyCell)]);
+        a.emptyCell = target;
+    }
+    return a;
+}
+
+void installPatternTables(std::shared_ptr<const PatternTables> tables) {
+    const std::lock_guard lock(installedGuard);
+    installedTables = std::move(tables);
+}
+
+std::shared_ptr<const PatternTables> installedPatternTables() {
+    const std::lock_guard lock(installedGuard);
+    return installedTables;
+}
+
+}  // namespace zolva::solver

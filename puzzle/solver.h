@@ -1,0 +1,71 @@
+// The puzzle solver: plans the slides that bring an arrangement home, for the hint and for
+// anything else that wants to finish a board. It works on a plain value copy of the
+// arrangement and knows nothing of Qt or the display tree, so a caller may run it on any
+// thread while the board keeps playing.
+//
+// Plans are optimal on boards of at most nine cells, on one-line boards and on the 4x4
+// board when pattern tables are available (see PatternTables). Without tables a 4x4 board
+// is still searched optimally, but only up to a node budget; past it, and on every other
+// size, the plan comes from reducing the board a row or column at a time, which is quick
+// and always arrives but is longer than the shortest plan.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace zolva::solver {
+
+class PatternTables;
+
+// cells[i] is the home cell index of the tile standing in cell i. The empty cell holds the
+// missing tile, so the empty space's own home is cells[emptyCell]. The goal is home order:
+// cells[i] == i for every i, which also puts the empty space back in its home cell.
+struct Arrangement {
+    int columns = 0;
+    int rows = 0;
+    std::vector<int> cells;
+    int emptyCell = 0;
+
+    bool operator==(const Arrangement&) const = default;
+};
+
+// Named after the way the tile moves into the empty space, exactly as the board's
+// slideTile: slideLeft takes the tile to the right of the empty space.
+enum class Move : unsigned { slideLeft = 0, slideRight = 1, slideUp = 2, slideDown = 3 };
+
+struct SolveOptions {
+    // Tables for the optimal 4x4 search. When empty, the ones handed to
+    // installPatternTables are used, unless ignoreInstalledTables is set.
+    std::shared_ptr<const PatternTables> tables;
+    bool ignoreInstalledTables = false;
+    // How many nodes the table-less 4x4 search may expand before it gives up on the
+    // shortest plan and returns a reduction plan instead: about a tenth of a second.
+    std::uint64_t fallbackNodeBudget = 300'000;
+};
+
+// Sizes 1 to 10 each way, cells a permutation of 0 .. columns * rows - 1, and the empty cell
+// inside the grid. Everything else in this header treats a malformed arrangement as
+// unsolvable.
+bool isWellFormed(const Arrangement& arrangement);
+bool isSolved(const Arrangement& arrangement);
+bool isSolvable(const Arrangement& arrangement);
+
+// A plan that reaches the goal; empty when the arrangement is solved, unsolvable or
+// malformed. Always terminates.
+std::vector<Move> solve(const Arrangement& arrangement);
+std::vector<Move> solve(const Arrangement& arrangement, const SolveOptions& options);
+
+// The first move of the plan: the hint. Nothing when there is nothing to do.
+std::optional<Move> nextMove(const Arrangement& arrangement);
+
+// The arrangement after one slide; a blocked slide leaves it unchanged.
+Arrangement apply(Arrangement arrangement, Move move);
+
+// The tables every later solve uses for 4x4 boards unless told otherwise. Safe to call from
+// the thread that built them while other threads solve; null uninstalls them.
+void installPatternTables(std::shared_ptr<const PatternTables> tables);
+std::shared_ptr<const PatternTables> installedPatternTables();
+
+}  // namespace zolva::solver

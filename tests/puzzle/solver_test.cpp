@@ -1,0 +1,414 @@
+#include "puzzle/solver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+
+#include "puzzle/solver_pattern_tables.h"
+
+namespace zolva::solver {
+namespace {
+
+Arrangement home(int columns, int rows, int emptyCell) {
+    Arrangement a{columns, rows, {}, emptyCell};
+    for (int i = 0; i < columns * rows; ++i) {
+        a.cells.push_back(i);
+    }
+    return a;
+}
+
+// A uniformly shuffled board, made solvable by exchanging two tiles when it is not.
+Arrangement randomBoard(int columns, int rows, int emptyHome, std::mt19937& random) {
+    Arrangement a = home(columns, rows, 0);
+    std::shuffle(a.cells.begin(), a.cells.end(), random);
+    a.emptyCell =
+        static_cast<int>(std::find(a.cells.begin(), a.cells.end(), emptyHome) - a.cells.begin());
+    if (!isSolvable(a)) {
+        const int first = a.emptyCell == 0 ? 1 : 0;
+        const int second = a.emptyCell <= 1 ? 2 : 1;
+        std::swap(a.cells[static_cast<std::size_t>(first)],
+                  a.cells[static_cast<std::size_t>(second)]);
+    }
+    return a;
+}
+
+Arrangement scramble(Arrangement a, int moves, std::mt19937& random) {
+    for (int done = 0; done < moves;) {
+        const Arrangement next = apply(a, static_cast<Move>(random() % 4));
+        if (!(next == a)) {
+            a = next;
+            ++done;
+        }
+    }
+    return a;
+}
+
+// Plays a plan, failing on any blocked move; true when it ends in home order.
+::testing::AssertionResult reachesGoal(Arrangement a, const std::vector<Move>& plan) {
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const Arrangement next = apply(a, plan[i]);
+        if (next == a) {
+            return ::testing::AssertionFailure() << "move " << i << " is blocked";
+        }
+        a = next;
+    }
+    if (!isSolved(a)) {
+        return ::testing::AssertionFailure() << "plan of " << plan.size() << " ends unsolved";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<int> corners(int columns, int rows) {
+    return {0, columns - 1, columns * rows - columns, columns * rows - 1};
+}
+
+// Plain Manhattan-distance IDA*, written independently of the solver: the reference
+// length for boards scrambled only a few moves.
+struct ReferenceSearch {
+    Arrangement a;
+    int bound = 0;
+    int next = 0;
+
+    int distance() const {
+        const int emptyTile = a.cells[static_cast<std::size_t>(a.emptyCell)];
+        int total = 0;
+        for (int cell = 0; cell < static_cast<int>(a.cells.size()); ++cell) {
+            const int tile = a.cells[static_cast<std::size_t>(cell)];
+            if (tile != emptyTile) {
+                total += std::abs(tile % a.columns - cell % a.columns) +
+                         std::abs(tile / a.columns - cell / a.columns);
+            }
+        }
+        return total;
+    }
+
+    bool dive(int depth, int last) {
+        const int h = distance();
+        if (depth + h > bound) {
+            next = std::min(next, depth + h);
+            return false;
+        }
+        if (h == 0) {
+            return true;
+        }
+        for (int m = 0; m < 4; ++m) {
+            if ((m ^ 1) == last) {
+                continue;
+            }
+            const Arrangement before = a;
+            a = apply(a, static_cast<Move>(m));
+            if (!(a == before) && dive(depth + 1, m)) {
+                return true;
+            }
+            a = before;
+        }
+        return false;
+    }
+
+    int shortest() {
+        for (bound = distance();; bound = next) {
+            next = std::numeric_limits<int>::max();
+            const Arrangement start = a;
+            if (dive(0, -1)) {
+                return bound;
+            }
+            a = start;
+        }
+    }
+};
+
+TEST(SolverRules, SlidesAreNamedAfterTheTileAndBlockedSlidesChangeNothing) {
+    // Empty space in the top-right corner of a 4x4 board.
+    const Arrangement start = home(4, 4, 3);
+    EXPECT_EQ(apply(start, Move::slideLeft), start);
+    EXPECT_EQ(apply(start, Move::slideDown), start);
+    const Arrangement right = apply(start, Move::slideRight);
+    EXPECT_EQ(right.emptyCell, 2);
+    EXPECT_EQ(right.cells[3], 2);
+    const Arrangement up = apply(start, Move::slideUp);
+    EXPECT_EQ(up.emptyCell, 7);
+    EXPECT_EQ(up.cells[3], 7);
+    EXPECT_EQ(apply(start, static_cast<Move>(4)), start);
+    EXPECT_EQ(apply(Arrangement{4, 4, {1, 2}, 0}, Move::slideLeft).cells.size(), 2u);
+}
+
+TEST(SolverRules, MalformedSolvedAndUnsolvableBoardsGetNoPlan) {
+    EXPECT_FALSE(isWellFormed(Arrangement{3, 3, {0, 1, 2}, 0}));
+    EXPECT_FALSE(isWellFormed(Arrangement{2, 2, {0, 1, 1, 3}, 0}));
+    EXPECT_FALSE(isWellFormed(Arrangement{2, 2, {0, 1, 2, 3}, 4}));
+    EXPECT_FALSE(isWellFormed(home(11, 3, 0)));
+    Arrangement swapped = home(4, 4, 15);
+    std::swap(swapped.cells[0], swapped.cells[1]);
+    EXPECT_FALSE(isSolvable(swapped));
+    EXPECT_TRUE(solve(swapped).empty());
+    EXPECT_FALSE(nextMove(swapped));
+    EXPECT_TRUE(solve(home(5, 7, 34)).empty());
+    EXPECT_FALSE(nextMove(home(5, 7, 34)));
+    // On a single line the tiles cannot pass each other, whatever the parity says.
+    EXPECT_FALSE(isSolvable(Arrangement{4, 1, {2, 1, 0, 3}, 0}));
+    const Arrangement line{5, 1, {0, 4, 1, 2, 3}, 1};
+    EXPECT_TRUE(isSolvable(line));
+    EXPECT_TRUE(reachesGoal(line, solve(line)));
+    EXPECT_EQ(solve(line).size(), 3u);
+}
+
+// Index of a 3x3 arrangement among all 9! orders of its cells (Lehmer code).
+int orderIndex(const std::vector<int>& cells) {
+    int index = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        int smaller = 0;
+        for (std::size_t j = i + 1; j < cells.size(); ++j) {
+            smaller += cells[j] < cells[i] ? 1 : 0;
+        }
+        index = index * static_cast<int>(cells.size() - i) + smaller;
+    }
+    return index;
+}
+
+// The same 3x3 board seen in a mirror that takes `corner` to the bottom right.
+Arrangement mirrored(const Arrangement& a, int corner) {
+    auto flip = [&](int cell) {
+        const int column = corner % 3 == 0 ? 2 - cell % 3 : cell % 3;
+        const int row = corner / 3 == 0 ? 2 - cell / 3 : cell / 3;
+        return row * 3 + column;
+    };
+    Arrangement out = a;
+    for (int i = 0; i < 9; ++i) {
+        out.cells[static_cast<std::size_t>(flip(i))] = flip(a.cells[static_cast<std::size_t>(i)]);
+    }
+    out.emptyCell = flip(a.emptyCell);
+    return out;
+}
+
+// Every arrangement of the 3x3 board, by breadth-first search from the goal; other
+// corners are looked up through a mirror. The solver's plans must be exactly as long, and
+// its solvability test must agree with what the search reached.
+TEST(SolverSmallBoards, ThreeByThreePlansAreShortestForEveryCorner) {
+    std::vector<std::int8_t> distance(362880, -1);
+    std::vector<Arrangement> frontier{home(3, 3, 8)};
+    distance[static_cast<std::size_t>(orderIndex(frontier[0].cells))] = 0;
+    std::vector<Arrangement> hardest;
+    std::size_t reached = 1;
+    for (int depth = 1; !frontier.empty(); ++depth) {
+        std::vector<Arrangement> next;
+        for (const Arrangement& a : frontier) {
+            for (unsigned m = 0; m < 4; ++m) {
+                const Arrangement b = apply(a, static_cast<Move>(m));
+                auto& known = distance[static_cast<std::size_t>(orderIndex(b.cells))];
+                if (known < 0) {
+                    known = static_cast<std::int8_t>(depth);
+                    next.push_back(b);
+                }
+            }
+        }
+        reached += next.size();
+        if (!next.empty()) {
+            hardest = next;
+        }
+        frontier.swap(next);
+    }
+    ASSERT_EQ(reached, 181440u);
+    ASSERT_EQ(hardest.size(), 2u);
+
+    std::mt19937 random(9);
+    for (int corner : corners(3, 3)) {
+        auto bfs = [&](const Arrangement& a) {
+            return distance[static_cast<std::size_t>(orderIndex(mirrored(a, corner).cells))];
+        };
+        std::vector<Arrangement> sample{mirrored(hardest[0], corner), mirrored(hardest[1], corner)};
+        for (int i = 0; i < 100; ++i) {
+            sample.push_back(randomBoard(3, 3, corner, random));
+            Arrangement odd = sample.back();
+            std::swap(odd.cells[odd.emptyCell == 0 ? 1 : 0], odd.cells[odd.emptyCell == 8 ? 7 : 8]);
+            EXPECT_EQ(isSolvable(odd), bfs(odd) >= 0);
+        }
+        for (const Arrangement& a : sample) {
+            const std::vector<Move> plan = solve(a);
+            ASSERT_TRUE(reachesGoal(a, plan)) << "corner " << corner;
+            EXPECT_EQ(static_cast<int>(plan.size()), bfs(a)) << "corner " << corner;
+            EXPECT_EQ(nextMove(a), plan.front());
+        }
+    }
+}
+
+// Small groups keep the tables cheap enough to build in a test; the search that reads
+// them is the same whatever the grouping.
+PatternTables::Groups smallGroups() {
+    return {{0, 1, 2}, {3, 7, 11}, {4, 5, 8}, {6, 9, 10}, {12, 13, 14}};
+}
+
+TEST(SolverFourByFour, TablePlansAreShortestForEveryCorner) {
+    const auto tables = PatternTables::build(smallGroups());
+    ASSERT_TRUE(tables);
+    std::mt19937 random(4);
+    SolveOptions options;
+    options.tables = tables;
+    for (int corner : corners(4, 4)) {
+        for (int depth : {1, 8, 14, 18, 20}) {
+            const Arrangement a = scramble(home(4, 4, corner), depth, random);
+            const std::vector<Move> plan = solve(a, options);
+            ASSERT_TRUE(reachesGoal(a, plan));
+            EXPECT_EQ(static_cast<int>(plan.size()), ReferenceSearch{a}.shortest())
+                << "corner " << corner << " depth " << depth;
+        }
+    }
+}
+
+TEST(SolverFourByFour, TablesBoundTheirTilesManhattanDistanceFromAbove) {
+    const auto tables = PatternTables::build(smallGroups());
+    ASSERT_TRUE(tables);
+    std::mt19937 random(6);
+    for (int i = 0; i < 200; ++i) {
+        const Arrangement a = randomBoard(4, 4, 15, random);
+        std::uint8_t cellOf[15];
+        for (int cell = 0; cell < 16; ++cell) {
+            if (a.cells[static_cast<std::size_t>(cell)] != 15) {
+                cellOf[a.cells[static_cast<std::size_t>(cell)]] = static_cast<std::uint8_t>(cell);
+            }
+        }
+        for (int g = 0; g < tables->groupCount(); ++g) {
+            int manhattan = 0;
+            std::uint8_t at[PatternTables::maxGroupSize];
+            const auto& members = tables->groups()[static_cast<std::size_t>(g)];
+            for (std::size_t j = 0; j < members.size(); ++j) {
+                at[j] = cellOf[members[j]];
+                manhattan +=
+                    std::abs(at[j] % 4 - members[j] % 4) + std::abs(at[j] / 4 - members[j] / 4);
+            }
+            EXPECT_GE(tables->lookup(g, at), manhattan);
+        }
+    }
+    std::uint8_t homeCells[15];
+    for (int t = 0; t < 15; ++t) {
+        homeCells[t] = static_cast<std::uint8_t>(t);
+    }
+    EXPECT_EQ(tables->estimate(homeCells), 0);
+    EXPECT_FALSE(PatternTables::build({{0, 1}, {1, 2, 3}}));
+    EXPECT_FALSE(PatternTables::build({{0, 1, 2}}));
+}
+
+TEST(SolverFourByFour, WithoutTablesRandomBoardsStillReachTheGoal) {
+    std::mt19937 random(12);
+    SolveOptions fallback;
+    fallback.ignoreInstalledTables = true;
+    fallback.fallbackNodeBudget = 2000;
+    for (int corner : corners(4, 4)) {
+        for (int i = 0; i < 3; ++i) {
+            const Arrangement a = randomBoard(4, 4, corner, random);
+            EXPECT_TRUE(reachesGoal(a, solve(a, fallback)));
+        }
+        const Arrangement near = scramble(home(4, 4, corner), 12, random);
+        const std::vector<Move> plan = solve(near, fallback);
+        EXPECT_TRUE(reachesGoal(near, plan));
+        EXPECT_EQ(static_cast<int>(plan.size()), ReferenceSearch{near}.shortest());
+    }
+}
+
+TEST(SolverLargeBoards, EverySizeAndCornerReachesTheGoal) {
+    std::mt19937 random(77);
+    SolveOptions noTables;
+    noTables.ignoreInstalledTables = true;
+    noTables.fallbackNodeBudget = 2000;
+    for (int columns = 2; columns <= 10; ++columns) {  // two-wide boards included
+        for (int rows = 2; rows <= 10; ++rows) {
+            for (int corner : corners(columns, rows)) {
+                const Arrangement a = randomBoard(columns, rows, corner, random);
+                EXPECT_TRUE(reachesGoal(a, solve(a, noTables)))
+                    << columns << "x" << rows << " corner " << corner;
+            }
+        }
+    }
+}
+
+TEST(SolverLargeBoards, EmptySpaceHomeInsideTheGridReachesTheGoal) {
+    std::mt19937 random(31);
+    SolveOptions noTables;
+    noTables.ignoreInstalledTables = true;
+    noTables.fallbackNodeBudget = 2000;
+    for (auto [columns, rows, emptyHome] :
+         {std::tuple{4, 4, 6}, {5, 7, 17}, {10, 10, 45}, {3, 6, 7}}) {
+        for (int i = 0; i < 3; ++i) {
+            const Arrangement a = randomBoard(columns, rows, emptyHome, random);
+            EXPECT_TRUE(reachesGoal(a, solve(a, noTables))) << columns << "x" << rows;
+        }
+    }
+}
+
+class SolverTableFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path =
+            std::filesystem::temp_directory_path() /
+            ("zolva_tables_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        tables = PatternTables::build(smallGroups());
+        ASSERT_TRUE(tables);
+        ASSERT_TRUE(tables->save(path.string()));
+    }
+    void TearDown() override { std::filesystem::remove(path); }
+
+    std::vector<char> contents() const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    void rewrite(const std::vector<char>& bytes) const {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    std::filesystem::path path;
+    std::shared_ptr<const PatternTables> tables;
+};
+
+TEST_F(SolverTableFiles, ASavedFileLoadsBackAndSolvesTheSame) {
+    const auto loaded = PatternTables::load(path.string());
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->groups(), tables->groups());
+    std::mt19937 random(2);
+    const Arrangement a = scramble(home(4, 4, 15), 16, random);
+    SolveOptions first, second;
+    first.tables = tables;
+    second.tables = loaded;
+    EXPECT_EQ(solve(a, first), solve(a, second));
+}
+
+TEST_F(SolverTableFiles, DamagedTruncatedOrMissingFilesAreRefused) {
+    const std::vector<char> good = contents();
+    for (std::size_t at : {std::size_t{0}, std::size_t{9}, good.size() / 2, good.size() - 1}) {
+        std::vector<char> bad = good;
+        bad[at] = static_cast<char>(bad[at] ^ 0x40);
+        rewrite(bad);
+        EXPECT_FALSE(PatternTables::load(path.string())) << "byte " << at;
+    }
+    rewrite(std::vector<char>(good.begin(), good.end() - 100));
+    EXPECT_FALSE(PatternTables::load(path.string()));
+    rewrite({});
+    EXPECT_FALSE(PatternTables::load(path.string()));
+    std::vector<char> longer = good;
+    longer.push_back(0);
+    rewrite(longer);
+    EXPECT_FALSE(PatternTables::load(path.string()));
+    std::filesystem::remove(path);
+    EXPECT_FALSE(PatternTables::load(path.string()));
+    EXPECT_FALSE(PatternTables::load((path / "nowhere").string()));
+}
+
+TEST(SolverInstalledTables, SolveUsesInstalledTablesUntilRemoved) {
+    const auto tables = PatternTables::build(smallGroups());
+    installPatternTables(tables);
+    EXPECT_EQ(installedPatternTables(), tables);
+    std::mt19937 random(8);
+    const Arrangement a = scramble(home(4, 4, 12), 18, random);
+    EXPECT_EQ(static_cast<int>(solve(a).size()), ReferenceSearch{a}.shortest());
+    installPatternTables(nullptr);
+    EXPECT_FALSE(installedPatternTables());
+}
+
+}  // namespace
+}  // namespace zolva::solver
