@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/about_dialog.h"
+#include "app/assist_controller.h"
 #include "app/best_times_dialog.h"
 #include "app/custom_dimensions_dialog.h"
 #include "app/find_tile_dialog.h"
@@ -131,6 +132,47 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
 
     findTileTimer.setInterval(findTilePeriodMs);
     connect(&findTileTimer, &QTimer::timeout, this, &MainWindow::onFindTileTimer);
+
+    assist = new AssistController(
+        screen.get(), [this](int number) { flashTileNumber(number); }, [this] { drawScreen(); },
+        this);
+    connect(assist, &AssistController::busyChanged, this, [this](bool busy) {
+        if (busy) {
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    });
+    view->installEventFilter(this);
+    // Every command but the two that start it interrupts assisted play.
+    for (const auto& [command, item] : actions) {
+        if (command != cmdHint && command != cmdSolve) {
+            connect(item, &QAction::triggered, assist, &AssistController::stop);
+        }
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view && assist != nullptr && assist->isBusy() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)) {
+        assist->stop();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::showHint() {
+    assist->hint();
+}
+
+void MainWindow::solveGame() {
+    assist->solve();
+}
+
+void MainWindow::flashTileNumber(int number) {
+    finishFindTileFlash();
+    flashingNumber = number;
+    findTicks = 0;
+    findTileTimer.start();
 }
 
 MainWindow::~MainWindow() {
@@ -177,6 +219,10 @@ void MainWindow::buildMenus() {
     QMenu* game = menuBar()->addMenu(QStringLiteral("&Game"));
     connect(addCommand(game, cmdNew, QStringLiteral("&New"), QKeySequence(Qt::Key_F2)),
             &QAction::triggered, this, &MainWindow::newGame);
+    connect(addCommand(game, cmdHint, QStringLiteral("&Hint"), QKeySequence(Qt::CTRL | Qt::Key_H)),
+            &QAction::triggered, this, &MainWindow::showHint);
+    connect(addCommand(game, cmdSolve, QStringLiteral("S&olve")), &QAction::triggered, this,
+            &MainWindow::solveGame);
     game->addSeparator();
     connect(addCommand(game, cmdBestTimes, QStringLiteral("&Best Times")), &QAction::triggered,
             this, &MainWindow::showBestTimes);
@@ -483,16 +529,14 @@ void MainWindow::findTile() {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    finishFindTileFlash();
     findNumber = dialog.number();
-    findTicks = 0;
-    findTileTimer.start();
+    flashTileNumber(findNumber);
 }
 
 void MainWindow::onFindTileTimer() {
     // Tile numbers count from 1; a number off the board reaches the board as an index it
     // ignores, and the two ticks then only draw.
-    screen->flashTile(findNumber - 1);
+    screen->flashTile(flashingNumber - 1);
     drawScreen();
     if (++findTicks >= 2) {
         findTicks = 0;

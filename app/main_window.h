@@ -22,6 +22,7 @@ class QActionGroup;
 namespace zolva {
 
 class GameScreen;
+class AssistController;
 class GameView;
 class HelpController;
 class Picture;
@@ -71,6 +72,8 @@ public:
         cmdAbout = 40017,
         cmdDefaultPicture = 40018,
         cmdCustomPicture = 40019,
+        cmdHint = 40020,
+        cmdSolve = 40021,
     };
 
     static constexpr int findTilePeriodMs = 100;
@@ -99,6 +102,7 @@ public:
     static QIcon applicationIcon();
 
     QAction* action(int command) const;
+    AssistController* assistController() const { return assist; }
     GameScreen* gameScreen() const { return screen.get(); }
     GameView* gameView() const { return view; }
     QtGameHost* gameHost() const { return host.get(); }
@@ -122,6 +126,11 @@ public slots:
     void useBuiltinPicture();
     void useCustomPicture();
     void showAbout();
+    // The next move flashed, or the whole game played out; either marks the game assisted.
+    void showHint();
+    void solveGame();
+    // Flashes a tile twice, 100 ms apart, as Find Tile does.
+    void flashTileNumber(int number);
     // Contents, Search or Index of the help; nothing when the help cannot be loaded.
     void showHelp(int command);
     // One tick of the Find Tile flash: the first inverts the tile, the second restores it.
@@ -129,6 +138,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Any key or click in the game stops a Solve being played.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -167,7 +178,9 @@ private:
     GameView* view = nullptr;        // owned as the central widget
     HelpController* help = nullptr;  // child of the window, made on the first help command
 
+    AssistController* assist = nullptr;  // child of the window
     int findNumber = 0;
+    int flashingNumber = 0;  // the tile the flash timer works on
     int findTicks = 0;
     QTimer findTileTimer;
 

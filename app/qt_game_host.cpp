@@ -46,6 +46,10 @@ void QtGameHost::onPuzzleSolved() {
     if (screen == nullptr) {
         return;
     }
+    // A game the player had help with never sets a record.
+    if (screen->isAssisted()) {
+        return;
+    }
     const int columns = screen->getDimensionX();
     const int rows = screen->getDimensionY();
     const int time = screen->getTime();

@@ -194,6 +194,7 @@ void GameScreen::childEvent(DisplayObject* child, int code) {
 }
 
 void GameScreen::newGame() {
+    assisted = false;
     movesCounter->setValue(0);
     // A game's time starts at 1, so the clock reads 0001 from the first moment of play.
     timeCounter->setValue(1);
@@ -201,6 +202,19 @@ void GameScreen::newGame() {
         host->startClock();
     }
     board->shuffle();
+}
+
+bool GameScreen::assistedSlide(unsigned direction) {
+    if (board->getState() != TileBoard::playing) {
+        return false;
+    }
+    assisted = true;
+    if (!board->slideTile(direction)) {
+        return false;
+    }
+    movesCounter->increment();
+    checkSolved();
+    return true;
 }
 
 int GameScreen::getEmptyX() const {

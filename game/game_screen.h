@@ -46,6 +46,14 @@ public:
                        bool showNumber, Picture* digitPicture, int digitCount,
                        Picture* buttonPicture);
 
+    // Assisted play: a game in which the player took a hint or let the game solve it is
+    // marked and never counts for a best time. The mark lasts until the next new game.
+    void markAssisted() { assisted = true; }
+    bool isAssisted() const { return assisted; }
+    // One slide made for the player (Solve): counted and tested for a solution like a key
+    // press, but only while a game is being played. False when nothing moved.
+    bool assistedSlide(unsigned direction);
+
     // Read access for the shell and tests.
     TileBoard* getBoard() const { return board; }
     Button* getNewGameButton() const { return newGameButton; }
@@ -68,6 +76,7 @@ protected:
     DigitCounter* movesCounter = nullptr;
     DigitCounter* timeCounter = nullptr;
     GameHost* host = nullptr;  // not owned; may be null
+    bool assisted = false;
 };
 
 }  // namespace zolva

@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     setenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit().constData(), 1);
+    // Caches (help's working copy, solver tables) likewise stay inside the test.
+    const QString cacheHome = configHome.path() + QStringLiteral("/cache");
+    setenv("XDG_CACHE_HOME", cacheHome.toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

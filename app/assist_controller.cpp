@@ -1,0 +1,179 @@
+#include "app/assist_controller.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QThread>
+
+#include "game/game_screen.h"
+#include "puzzle/solver_pattern_tables.h"
+#include "puzzle/tile.h"
+#include "puzzle/tile_board.h"
+
+namespace zolva {
+
+namespace {
+
+// Runs `work` on a thread of its own and hands its result to `done` on the receiver's
+// thread, unless the receiver has gone by then.
+template <typename Result>
+void runInBackground(QObject* receiver, std::function<Result()> work,
+                     std::function<void(const Result&)> done) {
+    QPointer<QObject> guard(receiver);
+    QThread* thread = QThread::create([guard, work = std::move(work), done = std::move(done)] {
+        Result result = work();
+        if (guard.isNull()) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            guard.data(),
+            [guard, done, result = std::move(result)] {
+                if (!guard.isNull()) {
+                    done(result);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start(QThread::LowPriority);
+}
+
+}  // namespace
+
+AssistController::AssistController(GameScreen* gameScreen, std::function<void(int)> flashTile,
+                                   std::function<void()> redraw, QObject* parent)
+    : QObject(parent), screen(gameScreen), flash(std::move(flashTile)), draw(std::move(redraw)) {
+    stepTimer.setInterval(solveStepMs);
+    connect(&stepTimer, &QTimer::timeout, this, &AssistController::playNextMove);
+}
+
+AssistController::~AssistController() = default;
+
+solver::Arrangement AssistController::arrangementOf(const TileBoard& board) {
+    solver::Arrangement a;
+    a.columns = board.getColumns();
+    a.rows = board.getRows();
+    a.cells.resize(static_cast<std::size_t>(board.getTileCount()));
+    for (int i = 0; i < board.getTileCount(); ++i) {
+        const Tile* tile = board.tileAt(i);
+        a.cells[static_cast<std::size_t>(i)] =
+            tile->getHomeRow() * a.columns + tile->getHomeColumn();
+    }
+    a.emptyCell = board.getEmptyRow() * a.columns + board.getEmptyColumn();
+    return a;
+}
+
+QString AssistController::tablesCachePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+           QStringLiteral("/solver-4x4-tables.bin");
+}
+
+void AssistController::hint() {
+    stop();
+    startPlanning(Purpose::hint);
+}
+
+void AssistController::solve() {
+    stop();
+    startPlanning(Purpose::solve);
+}
+
+void AssistController::stop() {
+    ++generation;
+    stepTimer.stop();
+    playing = false;
+    plan.clear();
+    nextStep = 0;
+    setPending(false);
+}
+
+void AssistController::setPending(bool on) {
+    if (pending != on) {
+        pending = on;
+        emit busyChanged(on);
+    }
+}
+
+void AssistController::startPlanning(Purpose purpose) {
+    TileBoard* board = screen->getBoard();
+    if (board->getState() != TileBoard::playing) {
+        return;
+    }
+    screen->markAssisted();
+    planned = arrangementOf(*board);
+    if (planned.columns == 4 && planned.rows == 4) {
+        ensureTables();
+    }
+    const unsigned long long ticket = generation;
+    setPending(true);
+    const solver::Arrangement snapshot = planned;
+    runInBackground<std::vector<solver::Move>>(
+        this, [snapshot] { return solver::solve(snapshot); },
+        [this, ticket, purpose](const std::vector<solver::Move>& result) {
+            planReady(ticket, purpose, result);
+        });
+}
+
+void AssistController::planReady(unsigned long long ticket, Purpose purpose,
+                                 const std::vector<solver::Move>& result) {
+    // The player moved, changed an option or asked again while this was worked out.
+    if (ticket != generation || arrangementOf(*screen->getBoard()) != planned) {
+        return;
+    }
+    setPending(false);
+    if (result.empty()) {
+        return;
+    }
+    if (purpose == Purpose::hint) {
+        const solver::Arrangement after = solver::apply(planned, result.front());
+        // The tile that moves is the one standing where the empty space goes.
+        const int movedHome = planned.cells[static_cast<std::size_t>(after.emptyCell)];
+        flash(movedHome + 1);
+        return;
+    }
+    plan = result;
+    nextStep = 0;
+    playing = true;
+    stepTimer.start();
+}
+
+void AssistController::playNextMove() {
+    if (!playing || nextStep >= plan.size()) {
+        stop();
+        return;
+    }
+    const auto direction = static_cast<unsigned>(plan[nextStep++]);
+    if (!screen->assistedSlide(direction)) {
+        stop();  // the board was reset under us; nothing left to play
+    } else if (nextStep >= plan.size() || screen->getBoard()->getState() != TileBoard::playing) {
+        stepTimer.stop();
+        playing = false;
+    }
+    draw();
+}
+
+void AssistController::ensureTables() {
+    if (tablesRequested || solver::installedPatternTables()) {
+        return;
+    }
+    tablesRequested = true;
+    const std::string path = tablesCachePath().toStdString();
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    // Until the tables are in, 4x4 hints come from the budgeted search without them.
+    runInBackground<bool>(
+        this,
+        [path] {
+            auto tables = solver::PatternTables::load(path);
+            if (!tables) {
+                tables = solver::PatternTables::build();
+                if (tables) {
+                    tables->save(path);
+                }
+            }
+            solver::installPatternTables(tables);
+            return tables != nullptr;
+        },
+        [](const bool&) {});
+}
+
+}  // namespace zolva

@@ -1,0 +1,76 @@
+// Hint and Solve: the game's own help toward the finished picture. A hint flashes the tile
+// to slide next; Solve plays the whole plan at about ten moves a second until the picture
+// is whole or the player does anything at all. Plans are worked out on a worker thread so
+// the window never freezes, and a result that arrives after the board has changed is thrown
+// away. The 4x4 tables for optimal hints are loaded from the per-user cache, or built and
+// cached there, the first time a 4x4 board asks for help.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "puzzle/solver.h"
+
+namespace zolva {
+
+class GameScreen;
+class TileBoard;
+
+class AssistController : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int solveStepMs = 100;
+
+    // flash(tileNumber) shows the player a tile the way Find Tile does; draw() repaints.
+    AssistController(GameScreen* screen, std::function<void(int)> flash, std::function<void()> draw,
+                     QObject* parent = nullptr);
+    ~AssistController() override;
+
+    void hint();
+    void solve();
+    // Stops a solve being played or worked out; harmless when none is.
+    void stop();
+    bool isBusy() const { return pending || playing; }
+    // How fast Solve plays; tests run it flat out.
+    void setStepInterval(int ms) { stepTimer.setInterval(ms); }
+    // Whether a 4x4 board starts loading or building the tables for optimal hints. Tests
+    // switch it off: building takes seconds and a still-running build would outlive them.
+    void setPreparesTables(bool on) { tablesRequested = !on; }
+
+    // The board as the solver sees it: the home index of the tile in every cell.
+    static solver::Arrangement arrangementOf(const TileBoard& board);
+    // Where the 4x4 tables are cached.
+    static QString tablesCachePath();
+
+signals:
+    // A plan is being worked out (true) or has arrived or been dropped (false).
+    void busyChanged(bool busy);
+
+private:
+    enum class Purpose { hint, solve };
+    void startPlanning(Purpose purpose);
+    void planReady(unsigned long long generation, Purpose purpose,
+                   const std::vector<solver::Move>& plan);
+    void playNextMove();
+    void ensureTables();
+    void setPending(bool on);
+
+    GameScreen* screen;
+    std::function<void(int)> flash;
+    std::function<void()> draw;
+    QTimer stepTimer;
+    std::vector<solver::Move> plan;
+    std::size_t nextStep = 0;
+    bool playing = false;
+    bool pending = false;
+    // Bumped whenever the board may have changed under a plan being worked out.
+    unsigned long long generation = 0;
+    solver::Arrangement planned;
+    bool tablesRequested = false;
+};
+
+}  // namespace zolva

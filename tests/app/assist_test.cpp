@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+
+#include "app/assist_controller.h"
+#include "app/game_view.h"
+#include "framework/picture.h"
+#include "game/game_screen.h"
+#include "puzzle/tile.h"
+#include "puzzle/tile_board.h"
+#include "shell_test_support.h"
+
+namespace zolva {
+namespace {
+
+using testing::ModalScript;
+using testing::ShellTest;
+
+// Lets the event loop run until `done` holds, for at most a generous while.
+template <typename Condition>
+bool waitFor(Condition done, int limitMs = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Puts every tile of a dealt game back home, leaving the board in play.
+void sortHome(TileBoard& board) {
+    for (int cell = 0; cell < board.getTileCount(); ++cell) {
+        for (int other = cell; other < board.getTileCount(); ++other) {
+            const Tile* tile = board.tileAt(other);
+            if (tile->getHomeRow() * board.getColumns() + tile->getHomeColumn() == cell) {
+                board.swapTiles(cell, other);
+                break;
+            }
+        }
+    }
+}
+
+class AssistTest : public ShellTest {};
+
+TEST_F(AssistTest, SolvedWithHelpTheGameNeverAsksForARecord) {
+    auto window = makeWindow();
+    window->action(MainWindow::cmdIntermediate)->trigger();
+    window->action(MainWindow::cmdNew)->trigger();
+    window->assistController()->setStepInterval(0);
+    ModalScript noDialogs({});
+    window->action(MainWindow::cmdSolve)->trigger();
+    TileBoard* board = window->gameScreen()->getBoard();
+    ASSERT_TRUE(waitFor([&] { return board->getState() == TileBoard::solved; }));
+    EXPECT_TRUE(window->gameScreen()->isAssisted());
+    EXPECT_GT(window->gameScreen()->getMoves(), 0);
+    waitFor([] { return false; }, 100);  // a record dialog would open now
+    EXPECT_EQ(noDialogs.unexpected(), 0);
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Intermediate).time, 9999u);
+
+    // A new game is unassisted again.
+    window->action(MainWindow::cmdNew)->trigger();
+    EXPECT_FALSE(window->gameScreen()->isAssisted());
+}
+
+TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
+    auto window = makeWindow();
+    window->action(MainWindow::cmdIntermediate)->trigger();
+    window->action(MainWindow::cmdNew)->trigger();
+    window->assistController()->setStepInterval(20);
+    GameScreen* screen = window->gameScreen();
+
+    window->action(MainWindow::cmdSolve)->trigger();
+    ASSERT_TRUE(waitFor([&] { return screen->getMoves() >= 3; }));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    QApplication::sendEvent(window->gameView(), &press);
+    const int stoppedAt = screen->getMoves();
+    waitFor([] { return false; }, 200);
+    EXPECT_EQ(screen->getMoves(), stoppedAt);
+    EXPECT_FALSE(window->assistController()->isBusy());
+
+    window->action(MainWindow::cmdSolve)->trigger();
+    ASSERT_TRUE(waitFor([&] { return screen->getMoves() >= stoppedAt + 3; }));
+    window->action(MainWindow::cmdShowNumbers)->trigger();
+    const int stoppedAgain = screen->getMoves();
+    waitFor([] { return false; }, 200);
+    EXPECT_EQ(screen->getMoves(), stoppedAgain);
+    EXPECT_EQ(screen->getBoard()->getState(), TileBoard::playing);
+}
+
+TEST_F(AssistTest, HintFlashesTheTileThatMovesNextAndOnlyDuringPlay) {
+    auto window = makeWindow();
+    window->assistController()->setPreparesTables(false);
+    window->action(MainWindow::cmdHint)->trigger();  // no game yet: nothing happens
+    EXPECT_FALSE(window->isFindTileFlashing());
+    EXPECT_FALSE(window->gameScreen()->isAssisted());
+
+    window->action(MainWindow::cmdNew)->trigger();
+    TileBoard* board = window->gameScreen()->getBoard();
+    sortHome(*board);
+    // One step from home: the tile right of the empty bottom-left corner slid into it.
+    ASSERT_TRUE(board->slideTile(TileBoard::slideLeft));
+    const int columns = board->getColumns();
+    const int expectedHome = (board->getRows() - 1) * columns + 1;
+
+    const QImage before = board->getPicture()->surface()->image().copy();
+    window->action(MainWindow::cmdHint)->trigger();
+    ASSERT_TRUE(waitFor([&] { return window->findTileTicks() == 1; }));
+    const QImage& now = board->getPicture()->surface()->image();
+    std::vector<int> flashed;
+    const int cellWidth = now.width() / columns;
+    const int cellHeight = now.height() / board->getRows();
+    for (int home = 0; home < board->getTileCount(); ++home) {
+        const QPoint centre((home % columns) * cellWidth + cellWidth / 2,
+                            (home / columns) * cellHeight + cellHeight / 2);
+        if (now.pixel(centre) != before.pixel(centre)) {
+            flashed.push_back(home);
+        }
+    }
+    EXPECT_EQ(flashed, std::vector<int>{expectedHome});
+    EXPECT_TRUE(window->gameScreen()->isAssisted());
+    EXPECT_EQ(window->findTileNumber(), 0);  // Find Tile's own proposal is untouched
+    ASSERT_TRUE(waitFor([&] { return !window->isFindTileFlashing(); }));
+    EXPECT_EQ(board->getPicture()->surface()->image(), before);
+}
+
+}  // namespace
+}  // namespace zolva
