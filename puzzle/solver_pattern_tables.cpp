@@ -4,6 +4,8 @@
 #include <bit>
 #include <fstream>
 #include <iterator>
+#include <system_error>
+#include <thread>
 
 namespace zolva::solver {
 
@@ -222,8 +224,21 @@ std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) 
     if (!built->adopt(groups)) {
         return nullptr;
     }
-    for (std::size_t g = 0; g < built->groupTiles.size(); ++g) {
-        built->buildGroup(g);
+    // The groups are independent breadth-first searches, each writing only its own table,
+    // so they share the machine's cores; the two large ones dominate the time.
+    std::vector<std::thread> workers;
+    for (std::size_t g = 1; g < built->groupTiles.size(); ++g) {
+        try {
+            workers.emplace_back([&built, g] { built->buildGroup(g); });
+        } catch (const std::system_error&) {
+            built->buildGroup(g);  // no thread to be had: build it here instead
+        }
+    }
+    if (!built->groupTiles.empty()) {
+        built->buildGroup(0);
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
     }
     return built;
 }
