@@ -94,7 +94,10 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(applicationIcon());
+    // The program sets the icon for the whole application; decoding it again costs start-up.
+    if (QApplication::windowIcon().isNull()) {
+        setWindowIcon(applicationIcon());
+    }
     QPalette grey = palette();
     grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(grey);

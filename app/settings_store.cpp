@@ -1,9 +1,18 @@
 #include "app/settings_store.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QSettings>
 #include <QVariant>
 #include <limits>
+#include <optional>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace zolva {
 
@@ -56,6 +65,27 @@ std::optional<QString> parseText(const QVariant& value) {
     }
 }
 
+// QSettings guards every write with a lock file that holds its owner's process id, and
+// takes over a lock whose owner is gone at once. A writer killed in the instant between
+// creating that file and filling it leaves it empty, though, and then QSettings waits half
+// a minute before it dares to remove it: the game would freeze at its next write. The
+// kernel drops a dead process's file locks, so an empty lock file that nobody holds is
+// removed here straight away.
+void clearAbandonedLock([[maybe_unused]] const QString& storeFile) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    const QByteArray path = QFile::encodeName(storeFile + QStringLiteral(".lock"));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        ::unlink(path.constData());
+    }
+    ::close(fd);
+#endif
+}
+
 // One opening of the store. Reads follow the read-creates-default rule: a missing value is
 // written with its default; a value that exists but cannot be understood yields the default
 // and is left alone, so a read never destroys anything.
@@ -63,7 +93,10 @@ class StoreKey {
 public:
     StoreKey()
         : settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zolva Games"),
-                   QStringLiteral("Zolva Puzzle")) {}
+                   QStringLiteral("Zolva Puzzle")) {
+        clearAbandonedLock(settings.fileName());
+        rescueHiddenValues();
+    }
 
     QString fileName() const { return settings.fileName(); }
 
@@ -146,6 +179,51 @@ private:
             return fallback;
         }
         return settings.value(name);
+    }
+
+    // One damaged byte can hide every line after it from the file format: a stray quote
+    // opens a value that runs on to the next quote, and a line that starts with '[' puts
+    // all that follow into another group. Defaults written over them, or any rewrite of
+    // the file, would make the loss of those best times permanent. So before anything is
+    // read or written, each of our values that is missing but still stands plainly on a
+    // line of its own is taken from there, and so written back properly.
+    void rescueHiddenValues() {
+        std::optional<QList<QByteArray>> lines;  // the file is read only if a value is missing
+        for (const QString& name : valueNames()) {
+            if (settings.contains(name)) {
+                continue;
+            }
+            if (!lines) {
+                QFile file(settings.fileName());
+                if (!file.open(QIODevice::ReadOnly)) {
+                    return;
+                }
+                lines = file.readAll().split('\n');
+            }
+            const QByteArray head = name.toUtf8() + '=';
+            for (auto line = lines->crbegin(); line != lines->crend(); ++line) {
+                if (line->startsWith(head)) {
+                    // Quoted or escaped text would need the format's own rules; it stays lost.
+                    const QByteArray value = line->mid(head.size()).trimmed();
+                    if (!value.contains('"') && !value.contains('\\') &&
+                        value.size() <= kMaxPathLength) {
+                        settings.setValue(name, QString::fromUtf8(value));
+                    }
+                    break;
+                }
+            }
+        }
+    }
+
+    static QStringList valueNames() {
+        QStringList names{"dimensionX", "dimensionY",     "emptyX",     "emptyY",
+                          "showNumber", "defaultPicture", "picturePath"};
+        for (const char* suffix : {"Beginner", "Intermediate", "Expert"}) {
+            for (const char* kind : {"name", "time", "move"}) {
+                names << QLatin1String(kind) + QLatin1String(suffix);
+            }
+        }
+        return names;
     }
 
     template <typename T>

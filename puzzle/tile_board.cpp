@@ -249,4 +249,51 @@ void TileBoard::childChanged(DisplayObject* child) {
     }
 }
 
+bool TileBoard::draw(Surface& target) {
+    if (visible && needsRedraw && background != nullptr) {
+        skipCoveredBackground();
+    }
+    return DisplayObject::draw(target);
+}
+
+void TileBoard::skipCoveredBackground() {
+    // A moved tile reports its new cell like its old one, and the background would paint
+    // that cell black only for the tile to copy itself over it in the same pass: half as
+    // many pixels again as the move needs. Tiles are opaque and drawn after the
+    // background, so leaving such a rectangle out changes no pixel on the screen.
+    const std::vector<Rect>& pending = background->getDirtyRects();
+    std::vector<Rect> kept;
+    kept.reserve(pending.size());
+    for (const Rect& r : pending) {
+        bool covered = false;
+        for (const Tile* tile : tiles) {
+            if (!tile->isVisible() || !tile->isRedrawPending()) {
+                continue;
+            }
+            const int tx = tile->getX();
+            const int ty = tile->getY();
+            const int tw = tile->getWidth();
+            const int th = tile->getHeight();
+            if (r.left < tx || r.top < ty || r.right > tx + tw || r.bottom > ty + th) {
+                continue;
+            }
+            const Rect whole{0, 0, tw, th};
+            for (const Rect& d : tile->getDirtyRects()) {
+                covered = covered || d == whole;
+            }
+            break;  // tiles never overlap: no other tile can hold this rectangle
+        }
+        if (!covered) {
+            kept.push_back(r);
+        }
+    }
+    if (kept.size() == pending.size()) {
+        return;
+    }
+    background->clearDirty();
+    for (const Rect& r : kept) {
+        background->addDirtyRect(r);
+    }
+}
+
 }  // namespace zolva

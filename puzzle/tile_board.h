@@ -28,6 +28,7 @@ public:
     ~TileBoard() override;
 
     void childChanged(DisplayObject* child) override;
+    bool draw(Surface& target) override;
     virtual int getEmptyColumnSetting() const { return emptyColumnSetting; }
     virtual int getEmptyRowSetting() const { return emptyRowSetting; }
     virtual void setEmptySpace(int columnSetting, int rowSetting);
@@ -74,6 +75,8 @@ protected:
     // has no pixels to paint on.
     bool applyNumberPattern();
     QImage numberPattern() const;
+    // Drops background rectangles that a visible tile is about to copy over in full.
+    void skipCoveredBackground();
 
     ColorRect* background = nullptr;  // owned through children[0]
     std::vector<Tile*> tiles;         // entry i: the tile in cell i; owned through children

@@ -11,7 +11,7 @@ packages=(
     fonts-liberation2
     libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-apps
-    desktop-file-utils appstream
+    desktop-file-utils appstream jq
 )
 
 missing=()

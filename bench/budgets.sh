@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs the in-process benchmarks and checks the performance budgets as ratios measured in
+# the same run, so a busy or slow machine moves both sides of each ratio together.
+#
+#   bench/budgets.sh [BUILD_DIR] [REPETITIONS]
+#
+# BUILD_DIR defaults to build-bench (configure it with -DZOLVA_BUILD_BENCH=ON, Release).
+# Prints the median CPU time of every benchmark over the repetitions (the repetitions of
+# different benchmarks are interleaved at random), then each budget with its ratio and
+# verdict. Exit status 1 when a budget is missed. Needs jq.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build-bench}
+reps=${2:-9}
+board="$build/bench/zolva_board_bench"
+picture="$build/bench/zolva_picture_bench"
+
+for tool in jq "$board" "$picture"; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "missing: $tool (install jq; build the zolva_*_bench targets in $build)" >&2
+        exit 2
+    fi
+done
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+run() {
+    QT_QPA_PLATFORM=offscreen "$1" --benchmark_repetitions="$reps" \
+        --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+        --benchmark_format=json --benchmark_out_format=json --benchmark_out="$2" >/dev/null 2>&1
+}
+run "$board" "$out/board.json"
+run "$picture" "$out/picture.json"
+
+# Median CPU time in nanoseconds, or a median counter, of one benchmark.
+median() {
+    jq -r --arg name "$2" --arg field "${3:-cpu_time}" '
+        .benchmarks[]
+        | select(.run_name == $name and .aggregate_name == "median")
+        | (if $field == "cpu_time" then
+               .cpu_time * ({"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[.time_unit])
+           else .[$field] end)' "$1"
+}
+
+echo "Medians of $reps repetitions, CPU time:"
+jq -r '.benchmarks[] | select(.aggregate_name == "median")
+       | "  \(.run_name)\t\(.cpu_time | . * 1000 | round / 1000) \(.time_unit)"' \
+    "$out/board.json" "$out/picture.json" | column -t -s $'\t'
+
+failed=0
+# check LABEL VALUE LIMIT: the budget holds when VALUE <= LIMIT.
+check() {
+    local verdict=met
+    if ! awk -v v="$2" -v l="$3" 'BEGIN { exit !(v <= l) }'; then
+        verdict=MISSED
+        failed=1
+    fi
+    printf '  %-58s %10.4f  (limit %s)  %s\n' "$1" "$2" "$3" "$verdict"
+}
+
+ratio() {
+    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", a / b }'
+}
+
+echo
+echo "Budgets:"
+for layout in builtin_4x4 png2000_10x10; do
+    px=$(median "$out/board.json" "BM_SlideAndDraw/$layout" px_first_move)
+    cells=$(median "$out/board.json" "BM_SlideAndDraw/$layout" px_two_cells)
+    printf '  pixels per one-tile move, %-14s %8.0f px, two cells with strips %8.0f px\n' \
+        "$layout:" "$px" "$cells"
+    check "  pixels written / two cells ($layout)" "$(ratio "$px" "$cells")" 1
+done
+
+move=$(median "$out/board.json" "BM_SlideAndDraw/png2000_10x10")
+full=$(median "$out/board.json" "BM_FullRedraw/png2000_10x10")
+check "move + draw / full redraw (10x10 over 2000x2000)" "$(ratio "$move" "$full")" 0.025
+move4=$(median "$out/board.json" "BM_SlideAndDraw/builtin_4x4")
+full4=$(median "$out/board.json" "BM_FullRedraw/builtin_4x4")
+printf '  %-58s %10.4f  (no budget)\n' "move + draw / full redraw (4x4 built-in)" \
+    "$(ratio "$move4" "$full4")"
+
+decode=$(median "$out/picture.json" BM_PlainDecode)
+for name in BM_ReplaceImage BM_ChangePicture; do
+    check "$name / plain decode (6000x4000 JPEG)" \
+        "$(ratio "$(median "$out/picture.json" "$name")" "$decode")" 1.2
+done
+for name in BM_NewPictureFromFile BM_ChangePictureNumbersOn BM_ChangePictureFitted; do
+    printf '  %-58s %10.4f  (no budget)\n' "$name / plain decode" \
+        "$(ratio "$(median "$out/picture.json" "$name")" "$decode")"
+done
+
+printf '  %-58s %10.4f  (no budget)\n' "BM_ChangePictureFitted / plain scaled decode" \
+    "$(ratio "$(median "$out/picture.json" BM_ChangePictureFitted)" \
+        "$(median "$out/picture.json" BM_PlainScaledDecode)")"
+
+exit "$failed"

@@ -1,0 +1,448 @@
+#include "reliability/hostile_files.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <algorithm>
+#include <array>
+#include <random>
+
+namespace zolva::reliability {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The hand-written files hold this 3 x 2 picture; the uniform bottom row gives the
+// run-length encoders a run to write.
+const QRgb kColours[2][3] = {{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)},
+                             {qRgb(200, 100, 50), qRgb(200, 100, 50), qRgb(200, 100, 50)}};
+const int kGreys[2][3] = {{10, 128, 250}, {77, 77, 77}};
+const QRgb kPalette[4] = {kColours[0][0], kColours[0][1], kColours[0][2], kColours[1][0]};
+
+void put16(Bytes& b, unsigned v) {
+    b.insert(b.end(), {std::uint8_t(v & 0xFF), std::uint8_t((v >> 8) & 0xFF)});
+}
+void put32(Bytes& b, std::uint32_t v) {
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
+void putRgb(Bytes& b, QRgb c, bool bgr) {
+    const auto r = std::uint8_t(qRed(c)), g = std::uint8_t(qGreen(c)), bl = std::uint8_t(qBlue(c));
+    b.insert(b.end(), {bgr ? bl : r, g, bgr ? r : bl});
+}
+QByteArray bytes(const Bytes& b) {
+    return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+}
+
+// Small enough that a case decodes in well under a millisecond, large enough for JPEG to
+// have several blocks and for run-length and LZW coders to have something to do. Widths
+// are multiples of 32, so even one-bit rows have no padding bytes, which Qt leaves
+// uninitialised and some writers copy into the file: the seeds must be the same every run.
+QImage pattern(int w, int h, QImage::Format format = QImage::Format_RGB32) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            image.setPixel(x, y,
+                           qRgba(x * 255 / w, y * 255 / h, (x + y) % 2 ? 40 : 210,
+                                 format == QImage::Format_ARGB32 ? (x * 37) % 256 : 255));
+        }
+    }
+    return image.convertToFormat(format);
+}
+
+struct WriterSetup {
+    int compression = -1;
+    bool progressive = false;
+    bool turned = false;
+};
+
+QByteArray encoded(const QImage& image, const char* format, WriterSetup setup = {}) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (setup.compression >= 0) {
+        writer.setCompression(setup.compression);
+    }
+    writer.setProgressiveScanWrite(setup.progressive);
+    if (setup.turned) {
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    }
+    writer.write(image);
+    return buffer.data();
+}
+
+// BMP with 8-bit run-length encoding: Qt's reader declines it, so it exercises the
+// fallback decoder, and its length cannot be checked against its header.
+Bytes bmpRle8File() {
+    Bytes pixels = {0x03, 0x03, 0x00, 0x00,                    // bottom row: one run
+                    0x00, 0x03, 0x00, 0x01, 0x02, 0x00, 0x00,  // top row: absolute, padded
+                    0x00, 0x00, 0x01};                         // end of line, of bitmap
+    Bytes b = {'B', 'M'};
+    const std::uint32_t offset = 14 + 40 + 4 * 4;
+    put32(b, offset + std::uint32_t(pixels.size()));
+    put32(b, 0);
+    put32(b, offset);
+    for (std::uint32_t v : {40u, 3u, 2u}) {
+        put32(b, v);
+    }
+    put16(b, 1);
+    put16(b, 8);
+    for (std::uint32_t v : {1u, std::uint32_t(pixels.size()), 2835u, 2835u, 4u, 0u}) {
+        put32(b, v);
+    }
+    for (QRgb c : kPalette) {
+        putRgb(b, c, true);
+        b.push_back(0);
+    }
+    b.insert(b.end(), pixels.begin(), pixels.end());
+    return b;
+}
+
+// GIF89a with kPalette; the LZW stream (min code size 2) puts a clear code before every
+// pair of pixel codes, so the code width never grows past three bits. The second variant
+// adds a graphic control extension that makes palette entry 1 transparent.
+QByteArray gifFile(bool transparent) {
+    const QByteArray screen =
+        QByteArray::fromHex("474946383961 0300 0200 810000 FF0000 00FF00 0000FF C86432");
+    const QByteArray control = QByteArray::fromHex("21F904 01 0000 01 00");
+    const QByteArray image = QByteArray::fromHex("2C 0000 0000 0300 0200 00 02 04 44A8712B 00 3B");
+    return screen + (transparent ? control : QByteArray()) + image;
+}
+
+struct TgaVariant {
+    const char* label;
+    int type;  // 1 colour-mapped, 2 true colour, 3 grey; +8 run-length encoded
+    int depth;
+    bool topLeft;
+    bool footer;
+};
+
+const TgaVariant kTgaVariants[] = {
+    {"truecolour24_bottom", 2, 24, false, false},
+    {"truecolour24_top_footer", 2, 24, true, true},
+    {"truecolour32_bottom_footer", 2, 32, false, true},
+    {"truecolour32_top", 2, 32, true, false},
+    {"rle24_bottom", 10, 24, false, false},
+    {"rle32_top_footer", 10, 32, true, true},
+    {"mapped_bottom", 1, 8, false, false},
+    {"mapped_rle_top_footer", 9, 8, true, true},
+    {"grey_top", 3, 8, true, false},
+    {"grey_rle_bottom_footer", 11, 8, false, true},
+};
+
+Bytes tgaFile(const TgaVariant& v) {
+    const int kind = v.type & 7;
+    Bytes b = {0, std::uint8_t(kind == 1), std::uint8_t(v.type), 0, 0};
+    put16(b, kind == 1 ? 4 : 0);
+    b.push_back(kind == 1 ? 24 : 0);
+    put32(b, 0);
+    put16(b, 3);
+    put16(b, 2);
+    b.push_back(std::uint8_t(v.depth));
+    b.push_back(std::uint8_t((v.topLeft ? 0x20 : 0) | (v.depth == 32 ? 8 : 0)));
+    for (int i = 0; kind == 1 && i < 4; ++i) {
+        putRgb(b, kPalette[i], true);
+    }
+    for (int i = 0; i < 2; ++i) {
+        const int y = v.topLeft ? i : 1 - i;
+        const bool rle = v.type & 8;
+        if (rle) {
+            b.push_back(y == 0 ? 2 : 0x82);  // varied row raw, uniform row as one run
+        }
+        for (int x = 0; x < (rle && y == 1 ? 1 : 3); ++x) {
+            if (kind == 1) {
+                b.push_back(std::uint8_t(y == 1 ? 3 : x));
+            } else if (kind == 3) {
+                b.push_back(std::uint8_t(kGreys[y][x]));
+            } else {
+                putRgb(b, kColours[y][x], true);
+                if (v.depth == 32) {
+                    b.push_back(255);
+                }
+            }
+        }
+    }
+    if (v.footer) {
+        put32(b, 0);
+        put32(b, 0);
+        const char signature[] = "TRUEVISION-XFILE.";
+        b.insert(b.end(), signature, signature + sizeof signature);
+    }
+    return b;
+}
+
+// PCX run-length coding: a byte with the two top bits set is a count, so such values
+// always travel as a run, even a run of one.
+void putPcxLine(Bytes& b, const Bytes& line) {
+    for (std::size_t i = 0; i < line.size();) {
+        std::size_t run = 1;
+        while (i + run < line.size() && line[i + run] == line[i] && run < 63) {
+            ++run;
+        }
+        if (run > 1 || line[i] >= 0xC0) {
+            b.push_back(std::uint8_t(0xC0 | run));
+        }
+        b.push_back(line[i]);
+        i += run;
+    }
+}
+
+// 8-bit with a 256-entry palette at the end, or 24-bit as three planes per line. Lines
+// are always an even number of bytes, so each carries one pad byte here.
+Bytes pcxFile(bool trueColour) {
+    const int planes = trueColour ? 3 : 1;
+    Bytes b = {0x0A, 5, 1, 8, 0, 0, 0, 0, 2, 0, 1, 0};
+    b.resize(65, 0);
+    b.push_back(std::uint8_t(planes));
+    put16(b, 4);
+    b.resize(128, 0);
+    for (int y = 0; y < 2; ++y) {
+        for (int plane = 0; plane < planes; ++plane) {
+            Bytes line;
+            for (int x = 0; x < 3; ++x) {
+                const QRgb c = kColours[y][x];
+                const int channel = plane == 0 ? qRed(c) : plane == 1 ? qGreen(c) : qBlue(c);
+                line.push_back(std::uint8_t(trueColour ? channel : (y == 1 ? 3 : x)));
+            }
+            line.push_back(0);
+            putPcxLine(b, line);
+        }
+    }
+    if (!trueColour) {
+        b.push_back(0x0C);
+        for (int i = 0; i < 256; ++i) {
+            putRgb(b, kPalette[std::min(i, 3)], false);
+        }
+    }
+    return b;
+}
+
+// A placeable metafile: a 100 x 50 unit frame at 72 units per inch, filled by a red
+// rectangle drawn without an outline.
+Bytes wmfFile() {
+    Bytes b;
+    put32(b, 0x9AC6CDD7u);
+    for (unsigned v : {0, 0, 0, 100, 50, 72, 0, 0}) {
+        put16(b, v);
+    }
+    unsigned checksum = 0;
+    for (size_t i = 0; i < b.size(); i += 2) {
+        checksum ^= b[i] | (b[i + 1] << 8);
+    }
+    put16(b, checksum);
+    const std::vector<std::vector<unsigned>> records = {
+        {0x020B, 0, 0},          {0x020C, 50, 100}, {0x02FC, 0, 0x00FF, 0, 0}, {0x012D, 0},
+        {0x02FA, 5, 0, 0, 0, 0}, {0x012D, 1},       {0x041B, 50, 100, 0, 0},   {0x0000}};
+    unsigned words = 9;
+    for (const auto& r : records) {
+        words += 2 + unsigned(r.size());
+    }
+    for (unsigned v : {1u, 9u, 0x0300u, words & 0xFFFF, words >> 16, 2u, 8u, 0u, 0u}) {
+        put16(b, v);
+    }
+    for (const auto& r : records) {
+        put32(b, 2 + unsigned(r.size()));
+        for (unsigned w : r) {
+            put16(b, w);
+        }
+    }
+    return b;
+}
+
+void add(std::vector<SeedFile>& out, const char* format, const char* label, QByteArray data) {
+    out.push_back(SeedFile{QString::fromLatin1(format), QString::fromLatin1(label), data});
+}
+
+std::vector<SeedFile> allSeeds() {
+    std::vector<SeedFile> s;
+    const QImage rgb = pattern(32, 16);
+    add(s, "bmp", "rgb24", encoded(rgb, "bmp"));
+    add(s, "bmp", "argb32", encoded(pattern(32, 16, QImage::Format_ARGB32), "bmp"));
+    add(s, "bmp", "indexed8", encoded(rgb.convertToFormat(QImage::Format_Indexed8), "bmp"));
+    add(s, "bmp", "mono", encoded(rgb.convertToFormat(QImage::Format_Mono), "bmp"));
+    add(s, "bmp", "rle8", bytes(bmpRle8File()));
+    add(s, "gif", "plain", gifFile(false));
+    add(s, "gif", "transparent", gifFile(true));
+    add(s, "jpeg", "baseline", encoded(rgb, "jpeg"));
+    add(s, "jpeg", "progressive", encoded(rgb, "jpeg", {.progressive = true}));
+    add(s, "jpeg", "grey", encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "jpeg"));
+    add(s, "jpeg", "turned", encoded(rgb, "jpeg", {.turned = true}));
+    add(s, "png", "rgb", encoded(rgb, "png"));
+    add(s, "png", "alpha", encoded(pattern(32, 16, QImage::Format_ARGB32), "png"));
+    add(s, "png", "indexed", encoded(rgb.convertToFormat(QImage::Format_Indexed8), "png"));
+    add(s, "png", "grey16", encoded(rgb.convertToFormat(QImage::Format_Grayscale16), "png"));
+    for (const TgaVariant& v : kTgaVariants) {
+        add(s, "tga", v.label, bytes(tgaFile(v)));
+    }
+    add(s, "tiff", "plain", encoded(rgb, "tiff", {.compression = 0}));
+    add(s, "tiff", "lzw", encoded(rgb, "tiff", {.compression = 1}));
+    add(s, "tiff", "indexed", encoded(rgb.convertToFormat(QImage::Format_Indexed8), "tiff"));
+    add(s, "tiff", "mono", encoded(rgb.convertToFormat(QImage::Format_Mono), "tiff"));
+    add(s, "pcx", "palette8", bytes(pcxFile(false)));
+    add(s, "pcx", "rgb24", bytes(pcxFile(true)));
+    add(s, "wmf", "placeable", bytes(wmfFile()));
+    return s;
+}
+
+// Values that sit on the edges of the integer types headers use for sizes, offsets and
+// counts; where a decoder forgets a check, these are what get past it.
+constexpr std::array<std::uint32_t, 13> kExtremes = {
+    0u,      1u,       0x7Fu,       0x80u,       0xFFu,       0x7FFFu,    0x8000u,
+    0xFFFFu, 0x10000u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFEu};
+
+std::uint64_t splitMix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+class Mutator {
+public:
+    Mutator(std::uint32_t seed, std::uint64_t index) : random(splitMix(splitMix(seed) ^ index)) {}
+
+    void mutate(QByteArray& d, QString& what) {
+        const int count = 1 + int(below(4));
+        for (int i = 0; i < count; ++i) {
+            switch (below(6)) {
+                case 0:
+                    flipBit(d, what);
+                    break;
+                case 1:
+                    setByte(d, what);
+                    break;
+                case 2:
+                    truncate(d, what);
+                    break;
+                case 3:
+                    duplicateChunk(d, what);
+                    break;
+                case 4:
+                    removeChunk(d, what);
+                    break;
+                default:
+                    overwriteField(d, what);
+                    break;
+            }
+        }
+    }
+
+private:
+    std::uint64_t below(std::uint64_t n) { return n == 0 ? 0 : random() % n; }
+
+    // Where the interesting fields are: mostly the header, sometimes anywhere (chunk
+    // headers, palettes and strip tables lie further in).
+    qsizetype position(const QByteArray& d) {
+        if (d.isEmpty()) {
+            return 0;
+        }
+        const auto size = std::uint64_t(d.size());
+        return qsizetype(below(4) != 0 ? below(std::min<std::uint64_t>(size, 64)) : below(size));
+    }
+
+    void flipBit(QByteArray& d, QString& what) {
+        if (d.isEmpty()) {
+            return;
+        }
+        const qsizetype at = position(d);
+        const int bit = int(below(8));
+        d[at] = char(d[at] ^ (1 << bit));
+        what += QStringLiteral(" flip@%1.%2").arg(at).arg(bit);
+    }
+
+    void setByte(QByteArray& d, QString& what) {
+        if (d.isEmpty()) {
+            return;
+        }
+        const qsizetype at = position(d);
+        const std::uint8_t value =
+            below(2) != 0 ? std::uint8_t(kExtremes[below(5)]) : std::uint8_t(random());
+        d[at] = char(value);
+        what += QStringLiteral(" set@%1=%2").arg(at).arg(value);
+    }
+
+    void truncate(QByteArray& d, QString& what) {
+        const qsizetype keep = qsizetype(below(std::uint64_t(d.size())));
+        d.truncate(keep);
+        what += QStringLiteral(" cut@%1").arg(keep);
+    }
+
+    void duplicateChunk(QByteArray& d, QString& what) {
+        if (d.isEmpty()) {
+            return;
+        }
+        const qsizetype from = qsizetype(below(std::uint64_t(d.size())));
+        const qsizetype length = 1 + qsizetype(below(std::uint64_t(std::min<qsizetype>(
+                                         d.size() - from, below(2) != 0 ? 16 : 256))));
+        const qsizetype to = qsizetype(below(std::uint64_t(d.size()) + 1));
+        d.insert(to, d.mid(from, length));
+        what += QStringLiteral(" dup[%1+%2]@%3").arg(from).arg(length).arg(to);
+    }
+
+    void removeChunk(QByteArray& d, QString& what) {
+        if (d.isEmpty()) {
+            return;
+        }
+        const qsizetype from = qsizetype(below(std::uint64_t(d.size())));
+        const qsizetype length = 1 + qsizetype(below(std::uint64_t(std::min<qsizetype>(
+                                         d.size() - from, below(2) != 0 ? 16 : 256))));
+        d.remove(from, length);
+        what += QStringLiteral(" del[%1+%2]").arg(from).arg(length);
+    }
+
+    void overwriteField(QByteArray& d, QString& what) {
+        const qsizetype width = qsizetype(1) << below(3);  // 1, 2 or 4 bytes
+        if (d.size() < width) {
+            return;
+        }
+        qsizetype at = position(d);
+        at = std::min(at, d.size() - width);
+        const std::uint32_t value =
+            below(8) != 0 ? kExtremes[below(kExtremes.size())] : std::uint32_t(random());
+        const bool bigEndian = below(2) != 0;
+        for (qsizetype i = 0; i < width; ++i) {
+            const qsizetype shift = 8 * (bigEndian ? width - 1 - i : i);
+            d[at + i] = char((value >> shift) & 0xFF);
+        }
+        what += QStringLiteral(" field%1%2@%3=%4")
+                    .arg(width * 8)
+                    .arg(bigEndian ? "be" : "le")
+                    .arg(at)
+                    .arg(value, 0, 16);
+    }
+
+    std::mt19937_64 random;
+};
+
+}  // namespace
+
+QStringList seedFormats() {
+    return {"bmp", "gif", "jpeg", "png", "tga", "tiff", "pcx", "wmf"};
+}
+
+std::vector<SeedFile> seedFiles(const QString& format) {
+    std::vector<SeedFile> all = allSeeds();
+    if (format.isEmpty()) {
+        return all;
+    }
+    std::erase_if(all, [&](const SeedFile& s) { return s.format != format; });
+    return all;
+}
+
+QByteArray mutatedCase(const std::vector<SeedFile>& seeds, std::uint32_t seed, std::uint64_t index,
+                       QString* what) {
+    if (seeds.empty()) {
+        return {};
+    }
+    const SeedFile& base = seeds[index % seeds.size()];
+    QByteArray data = base.bytes;
+    QString description = base.format + QLatin1Char('/') + base.label + QLatin1Char(':');
+    Mutator(seed, index).mutate(data, description);
+    if (what != nullptr) {
+        *what = description;
+    }
+    return data;
+}
+
+}  // namespace zolva::reliability

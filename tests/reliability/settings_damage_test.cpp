@@ -1,0 +1,369 @@
+// A damaged store must never stop the game from starting or cost a best time that can still
+// be read. The file is cut at every byte, has bytes overwritten, gets words and serialized
+// objects where numbers belong, and lines far longer than any value; each time the options
+// come back as stored or as their defaults, every best time whose line survived comes back
+// exactly, and the store can still be written.
+#include <gtest/gtest.h>
+
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMap>
+#include <QSettings>
+#include <QSize>
+#include <QUrl>
+#include <QVariant>
+#include <random>
+
+#include "app/settings_store.h"
+
+namespace zolva {
+namespace {
+
+// One stored value: its name, the text it has in the intact file, its default and whether
+// it is read as a number.
+struct Value {
+    QString key;
+    QString stored;
+    QString fallback;
+    bool number;
+};
+
+// Everything the store holds, as text: numbers in decimal, flags as 0 or 1.
+QMap<QString, QString> readEverything() {
+    const Settings s = SettingsStore::loadSettings();
+    QMap<QString, QString> v;
+    v["dimensionX"] = QString::number(s.dimensionX);
+    v["dimensionY"] = QString::number(s.dimensionY);
+    v["emptyX"] = QString::number(s.emptyX);
+    v["emptyY"] = QString::number(s.emptyY);
+    v["showNumber"] = s.showNumber ? "1" : "0";
+    v["defaultPicture"] = s.defaultPicture ? "1" : "0";
+    v["picturePath"] = s.picturePath;
+    const std::array<BestTime, 3> best = SettingsStore::readBestTimes();
+    const char* suffixes[] = {"Beginner", "Intermediate", "Expert"};
+    for (int i = 0; i < 3; ++i) {
+        v[QString("name") + suffixes[i]] = best[std::size_t(i)].name;
+        v[QString("time") + suffixes[i]] = QString::number(best[std::size_t(i)].time);
+        v[QString("move") + suffixes[i]] = QString::number(best[std::size_t(i)].moves);
+    }
+    return v;
+}
+
+class DamagedSettings : public ::testing::Test {
+protected:
+    void SetUp() override { QFile::remove(path); }
+
+    // QSettings re-reads a file only when its size or time stamp changed, so every
+    // replacement gets a time stamp of its own.
+    void writeRaw(const QByteArray& content) {
+        static int writes = 0;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        // The store's reader caches a file by its time stamp and size, so each version gets
+        // a time of its own; flushed first, or the buffered write would stamp it afresh.
+        ASSERT_TRUE(file.flush());
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-3600 - ++writes),
+                         QFileDevice::FileModificationTime);
+    }
+
+    // The intact file the damage starts from, written by the store itself, with values
+    // that differ from every default, an escaped path and names beyond ASCII.
+    QByteArray intactFile() {
+        EXPECT_TRUE(SettingsStore::saveSettings(
+            {7, 5, 100, -1, true, false, QString::fromUtf8("/home/zoë/cat, \"dog\"; x\\y.png")}));
+        EXPECT_TRUE(SettingsStore::writeBestTime(Level::Beginner,
+                                                 {QString::fromUtf8("Åsa Öberg"), 321, 45}));
+        EXPECT_TRUE(
+            SettingsStore::writeBestTime(Level::Intermediate, {"Anne-Marie Lee", 4567, 1234}));
+        EXPECT_TRUE(SettingsStore::writeBestTime(Level::Expert, {"Bo", 89, 4294967295u}));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
+    static const std::vector<Value>& values() {
+        static const std::vector<Value> v = {
+            {"dimensionX", "7", "4", true},
+            {"dimensionY", "5", "4", true},
+            {"emptyX", "100", "-1", true},
+            {"emptyY", "-1", "100", true},
+            {"showNumber", "1", "0", true},
+            {"defaultPicture", "0", "1", true},
+            {"picturePath", QString::fromUtf8("/home/zoë/cat, \"dog\"; x\\y.png"), "", false},
+            {"nameBeginner", QString::fromUtf8("Åsa Öberg"), "Anonymous", false},
+            {"nameIntermediate", "Anne-Marie Lee", "Anonymous", false},
+            {"nameExpert", "Bo", "Anonymous", false},
+            {"timeBeginner", "321", "9999", true},
+            {"timeIntermediate", "4567", "9999", true},
+            {"timeExpert", "89", "9999", true},
+            {"moveBeginner", "45", "9999", true},
+            {"moveIntermediate", "1234", "9999", true},
+            {"moveExpert", "4294967295", "9999", true},
+        };
+        return v;
+    }
+
+    // After any damage the store must take a new record and give it back.
+    void expectWritable() {
+        ASSERT_TRUE(SettingsStore::writeBestTime(Level::Intermediate, {"Fresh", 11, 22}));
+        EXPECT_EQ(SettingsStore::readBestTime(Level::Intermediate), (BestTime{"Fresh", 11, 22}));
+    }
+
+    const QString path = SettingsStore::fileName();
+};
+
+// Where a value's line starts and ends (the newline's index) in the intact file.
+struct Line {
+    qsizetype start = -1;
+    qsizetype end = -1;
+};
+
+Line lineOf(const QByteArray& file, const QString& key) {
+    const QByteArray head = key.toUtf8() + '=';
+    qsizetype at = file.startsWith(head) ? 0 : file.indexOf('\n' + head);
+    if (at < 0) {
+        return {};
+    }
+    if (at > 0 || !file.startsWith(head)) {
+        ++at;
+    }
+    return {at, file.indexOf('\n', at)};
+}
+
+TEST_F(DamagedSettings, CutAtEveryByteKeepsEveryWholeLineAndDefaultsTheRest) {
+    const QByteArray intact = intactFile();
+    ASSERT_GT(intact.size(), 200);
+    for (const Value& v : values()) {
+        ASSERT_GE(lineOf(intact, v.key).end, 0) << v.key.toStdString();
+    }
+    const QByteArray header = "[General]\n";
+    ASSERT_TRUE(intact.startsWith(header));
+
+    for (qsizetype cut = 0; cut <= intact.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        writeRaw(intact.left(cut));
+        const QMap<QString, QString> read = readEverything();
+        for (const Value& v : values()) {
+            const Line line = lineOf(intact, v.key);
+            const QString got = read.value(v.key);
+            const std::string key = v.key.toStdString();
+            const qsizetype valueStart = line.start + v.key.size() + 1;
+            if (cut <= line.start + v.key.size() || cut < qsizetype(header.size())) {
+                EXPECT_EQ(got, v.fallback) << key;  // the value never made it into the file
+            } else if (cut > line.end) {
+                EXPECT_EQ(got, v.stored) << key;  // its whole line is there
+            } else if (v.number) {
+                // Cut inside the digits: the store reads what is left of the number (the
+                // format has no way of telling a shortened number) or the default.
+                const QByteArray left = intact.mid(valueStart, cut - valueStart);
+                bool ok = false;
+                const qint64 n = left.toLongLong(&ok);
+                const bool partial = ok && QString::number(n) == got;
+                EXPECT_TRUE(got == v.fallback || partial)
+                    << key << " read as " << got.toStdString();
+            } else {
+                // A cut text is either the default or a beginning of the stored text.
+                EXPECT_TRUE(got == v.fallback || v.stored.startsWith(got))
+                    << key << " read as " << got.toStdString();
+            }
+        }
+    }
+    expectWritable();
+}
+
+TEST_F(DamagedSettings, OverwrittenBytesSpoilOnlyTheLinesTheyHit) {
+    const QByteArray intact = intactFile();
+    std::mt19937 random(31337);
+    for (int round = 0; round < 150; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray damaged = intact;
+        std::vector<qsizetype> hits;
+        for (int n = 1 + int(random() % 3); n > 0; --n) {
+            const qsizetype at = qsizetype(random() % std::uint32_t(intact.size()));
+            static const char kNasty[] = {'\n', '\\', '"', '=', '[', ']', '\0', '\xFF', ',', '@'};
+            damaged[at] = random() % 2 ? kNasty[random() % sizeof kNasty] : char(random());
+            hits.push_back(at);
+        }
+        writeRaw(damaged);
+        SCOPED_TRACE(damaged.toStdString());
+        const QMap<QString, QString> read = readEverything();
+        // A damaged line may run on into the next one (a trailing backslash joins lines, a
+        // newline turned into something else merges them). A stray quote or a line that now
+        // starts with '[' makes the file format swallow or regroup every line after it;
+        // those lines are still whole and must still be read. Only the picture path, which
+        // the format writes quoted and escaped, is then given up for its default.
+        const qsizetype firstHit = *std::ranges::min_element(hits);
+        for (const Value& v : values()) {
+            const Line line = lineOf(intact, v.key);
+            const qsizetype previous = intact.lastIndexOf('\n', line.start - 2) + 1;
+            const bool spoiled = std::ranges::any_of(
+                hits, [&](qsizetype at) { return at >= previous && at <= line.end; });
+            const QString got = read.value(v.key);
+            if (spoiled) {
+                continue;
+            }
+            if (v.key == "picturePath" && firstHit < line.start) {
+                EXPECT_TRUE(got == v.stored || got == v.fallback) << got.toStdString();
+            } else {
+                EXPECT_EQ(got.toStdString(), v.stored.toStdString()) << v.key.toStdString();
+            }
+        }
+        expectWritable();
+    }
+}
+
+// Text where numbers belong: what each of these reads as, for a signed option and for an
+// unsigned best time. Only real decimal numbers of the right range count; everything else
+// is the default, never a wrapped or half-parsed value.
+struct NotANumber {
+    const char* text;
+    const char* asSigned;    // dimensionX (default 4)
+    const char* asUnsigned;  // timeExpert (default 9999)
+};
+
+const NotANumber kNotNumbers[] = {
+    {"", "4", "9999"},
+    {"   ", "4", "9999"},
+    {"0x10", "4", "9999"},
+    {"1e3", "4", "9999"},
+    {"12abc", "4", "9999"},
+    {"--1", "4", "9999"},
+    {"+5", "5", "5"},
+    {"\"77\"", "77", "77"},
+    {"true", "4", "9999"},
+    {"NaN", "4", "9999"},
+    {"-0", "0", "0"},
+    {"2147483647", "2147483647", "2147483647"},
+    {"2147483648", "-2147483648", "2147483648"},
+    {"4294967296", "4", "9999"},
+    {"-2147483648", "-2147483648", "9999"},
+    {"-2147483649", "4", "9999"},
+    {"9223372036854775808", "4", "9999"},
+    {"-9223372036854775809", "4", "9999"},
+    {"1,2", "4", "9999"},
+    {"@Invalid()", "4", "9999"},
+    {"@Size(1 2)", "4", "9999"},
+    {"@Point(3 4)", "4", "9999"},
+    {"@ByteArray(77)", "77", "77"},
+    {"@ByteArray()", "4", "9999"},
+    {"@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\nQDateTime)", "4", "9999"},
+    {"\\x661", "4", "9999"},
+};
+
+TEST_F(DamagedSettings, WordsAndObjectsWhereNumbersBelongGiveDefaults) {
+    for (const NotANumber& n : kNotNumbers) {
+        SCOPED_TRACE(n.text);
+        writeRaw(QByteArray("[General]\ndimensionY=6\ndimensionX=") + n.text +
+                 "\nmoveExpert=30\nnameExpert=Zed\ntimeExpert=" + n.text + "\n");
+        const Settings s = SettingsStore::loadSettings();
+        EXPECT_EQ(QString::number(s.dimensionX), n.asSigned);
+        EXPECT_EQ(s.dimensionY, 6);
+        const BestTime best = SettingsStore::readBestTime(Level::Expert);
+        EXPECT_EQ(QString::number(best.time), n.asUnsigned);
+        EXPECT_EQ(best.name, "Zed");
+        EXPECT_EQ(best.moves, 30u);
+    }
+}
+
+// QSettings turns "@Variant(...)" into whatever object the bytes describe, images and
+// nested lists included. Objects of every kind, whole or damaged, must give a default.
+TEST_F(DamagedSettings, SerializedObjectsOfAnyKindAreHarmless) {
+    // Qt warns about every unknown type id it meets; hundreds of them say nothing here.
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    int decodedAsNumber = 0;
+    std::mt19937 random(2718);
+    const QVariant samples[] = {QVariant(QStringList{"a", "b"}),
+                                QVariant(QVariantMap{{"k", 1}}),
+                                QVariant(QDateTime::fromSecsSinceEpoch(0)),
+                                QVariant(QByteArray(64, 'x')),
+                                QVariant(3.5),
+                                QVariant(QSize(2, 3)),
+                                QVariant(QUrl("https://zolva.example.com")),
+                                QVariant(QVariantList{1, QString("two"), QVariantList{3}})};
+    for (int round = 0; round < 150; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray blob;
+        {
+            QDataStream out(&blob, QIODevice::WriteOnly);
+            out.setVersion(QDataStream::Qt_4_0);  // what the store's file format reads
+            out << samples[random() % std::size(samples)];
+        }
+        // Damage the serialized object: a type or a length overwritten, or bytes flipped.
+        for (int n = int(random() % 4); n > 0 && !blob.isEmpty(); --n) {
+            blob[qsizetype(random() % std::uint32_t(blob.size()))] = char(random());
+        }
+        if (random() % 4 == 0) {
+            blob.truncate(qsizetype(random() % std::uint32_t(blob.size() + 1)));
+        }
+        QByteArray escaped;
+        for (char c : blob) {
+            escaped += "\\x" +
+                       QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
+        }
+        writeRaw("[General]\nnameBeginner=Kim\ntimeBeginner=@Variant(" + escaped +
+                 ")\nmoveBeginner=12\ndimensionX=@Variant(" + escaped + ")\n");
+        // Damage can turn the object into a plain number, which is then a number like any
+        // other; every other kind of object must give the default.
+        const QVariant object = QSettings(path, QSettings::IniFormat).value("dimensionX");
+        const bool number =
+            object.typeId() == QMetaType::Int || object.typeId() == QMetaType::UInt ||
+            object.typeId() == QMetaType::LongLong || object.typeId() == QMetaType::Short ||
+            object.typeId() == QMetaType::UShort || object.typeId() == QMetaType::QString ||
+            object.typeId() == QMetaType::QByteArray;
+        const Settings s = SettingsStore::loadSettings();
+        const BestTime best = SettingsStore::readBestTime(Level::Beginner);
+        if (!number) {
+            EXPECT_EQ(s.dimensionX, 4);
+            EXPECT_EQ(best.time, 9999u);
+        }
+        EXPECT_EQ(best.name, "Kim");
+        EXPECT_EQ(best.moves, 12u);
+        decodedAsNumber += number;
+    }
+    qInstallMessageHandler(previous);
+    // Most damaged objects are not numbers; the run must not degenerate into numbers only.
+    EXPECT_LT(decodedAsNumber, 40);
+    expectWritable();
+}
+
+TEST_F(DamagedSettings, HugeLinesAnywhereLeaveTheOtherValuesAlone) {
+    const QByteArray mega(256 * 1024, 'z');
+    writeRaw("[General]\n" + mega + "=1\ntimeBeginner=55\n" + "nameBeginner=" + mega +
+             "\nmoveBeginner=66\npicturePath=" + QByteArray(256 * 1024, '\\') +
+             "\ndimensionY=8\n[" + mega + "]\ndimensionX=" + mega);
+    const Settings s = SettingsStore::loadSettings();
+    EXPECT_EQ(s.dimensionY, 8);
+    EXPECT_EQ(s.dimensionX, 4);
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Beginner),
+              (BestTime{QString(SettingsStore::maxNameLength, 'z'), 55, 66}));
+    expectWritable();
+}
+
+// A writer killed between creating the store's lock file and writing its process id into it
+// leaves the file empty; QSettings would then wait half a minute before every write. Merely
+// opening the store clears such a file, but never a lock that a living writer holds.
+TEST_F(DamagedSettings, AnEmptyLockFileLeftByAKillIsClearedAtOnce) {
+    ASSERT_TRUE(SettingsStore::writeBestTime(Level::Expert, {"Bo", 89, 7}));
+    const QString lockPath = path + ".lock";
+    {
+        QFile empty(lockPath);
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Expert), (BestTime{"Bo", 89, 7}));
+    EXPECT_FALSE(QFile::exists(lockPath));
+
+    QLockFile held(lockPath);
+    ASSERT_TRUE(held.tryLock());
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Expert), (BestTime{"Bo", 89, 7}));
+    EXPECT_TRUE(QFile::exists(lockPath));
+}
+
+}  // namespace
+}  // namespace zolva
