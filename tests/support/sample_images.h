@@ -1,0 +1,47 @@
+// Small image files written byte by byte, for the formats Qt cannot write itself (GIF,
+// TGA in all its variants, PCX, WMF), shared by the loader's tests and the hostile-file
+// runs. Every hand-written file holds the same 3 x 2 picture, kColours (greyscale ones its
+// grey levels, kGreys), so a test can check the decoded pixels and not just success.
+#pragma once
+
+#include <QByteArray>
+#include <QRgb>
+#include <cstdint>
+#include <iosfwd>
+#include <vector>
+
+namespace zolva::sample {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The bottom row is uniform so that run-length encoders have a run to write.
+extern const QRgb kColours[2][3];
+extern const int kGreys[2][3];
+// kColours as a palette: entry x of the top row, entry 3 for the bottom row.
+extern const QRgb kPalette[4];
+
+void put16(Bytes& b, unsigned v);
+void put32(Bytes& b, std::uint32_t v);
+void putRgb(Bytes& b, QRgb c, bool bgr);
+QByteArray bytes(const Bytes& b);
+
+// GIF89a; the second variant makes palette entry 1 transparent.
+QByteArray gifFile(bool transparent);
+
+struct TgaVariant {
+    const char* label;
+    int type;  // 1 colour-mapped, 2 true colour, 3 grey; +8 run-length encoded
+    int depth;
+    bool topLeft;
+    bool footer;
+};
+extern const TgaVariant kTgaVariants[10];
+void PrintTo(const TgaVariant& v, std::ostream* os);
+Bytes tgaFile(const TgaVariant& v);
+
+// 8-bit with its palette at the end, or 24-bit as three planes per line; run-length coded.
+Bytes pcxFile(bool trueColour);
+// A placeable metafile: a 100 x 50 frame filled by a red rectangle.
+Bytes wmfFile();
+
+}  // namespace zolva::sample
