@@ -143,8 +143,10 @@ TEST_F(ImageLoader, HeadersClaimingHugeImagesAreRefused) {
     bmp.resize(70, 0);
     expectRejected(write("huge.bmp", bytes(bmp)));
     // TGA's largest size, 65535 x 65535, plain and run-length encoded.
-    Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 24, 0};
-    tga.resize(1000, 0x11);
+    Bytes tga(1000, 0x11);
+    const std::uint8_t header[] = {0, 0, 2, 0,    0,    0,    0,    0,  0,
+                                   0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 24, 0};
+    std::copy(std::begin(header), std::end(header), tga.begin());
     expectRejected(write("huge.tga", bytes(tga)));
     tga[2] = 10;
     expectRejected(write("huge_rle.tga", bytes(tga)));

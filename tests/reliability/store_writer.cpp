@@ -181,7 +181,7 @@ int check(const QString& statePath, bool concurrent) {
             problems << QStringLiteral("the store file does not parse");
         }
     }
-    auto judge = [&](const QString& record, std::optional<Stamp> stamp, bool isDefault) {
+    auto judge = [&](const QString& record, const std::optional<Stamp>& stamp, bool isDefault) {
         if (!stamp) {
             // Untouched is fine only while no value of this record was ever seen.
             bool seen = state.contains(stateKey(record, 0)) || state.contains(stateKey(record, 1));
