@@ -1,4 +1,5 @@
 #include "app/settings_store.h"
+#include "support/store_file.h"
 
 #include <gtest/gtest.h>
 
@@ -18,16 +19,8 @@ class SettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { QFile::remove(path); }
 
-    // QSettings re-reads a file only when its size or time stamp changed, so every
-    // replacement gets a time stamp of its own.
     void writeRaw(const QByteArray& content) {
-        static int writes = 0;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        file.setFileTime(QDateTime::currentDateTime().addSecs(-3600 - ++writes),
-                         QFileDevice::FileModificationTime);
+        ASSERT_TRUE(testing::replaceStoreFile(path, content));
     }
 
     QMap<QString, QString> rawValues() const {

@@ -19,6 +19,7 @@
 #include <random>
 
 #include "app/settings_store.h"
+#include "support/store_file.h"
 
 namespace zolva {
 namespace {
@@ -57,19 +58,8 @@ class DamagedSettings : public ::testing::Test {
 protected:
     void SetUp() override { QFile::remove(path); }
 
-    // QSettings re-reads a file only when its size or time stamp changed, so every
-    // replacement gets a time stamp of its own.
     void writeRaw(const QByteArray& content) {
-        static int writes = 0;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        // The store's reader caches a file by its time stamp and size, so each version gets
-        // a time of its own; flushed first, or the buffered write would stamp it afresh.
-        ASSERT_TRUE(file.flush());
-        file.setFileTime(QDateTime::currentDateTime().addSecs(-3600 - ++writes),
-                         QFileDevice::FileModificationTime);
+        ASSERT_TRUE(testing::replaceStoreFile(path, content));
     }
 
     // The intact file the damage starts from, written by the store itself, with values
