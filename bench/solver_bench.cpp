@@ -1,10 +1,11 @@
 // Solver timings: the optimal 4x4 hint with the default tables (median and 99th
-// percentile over a fixed set of random boards), building those tables, and the plan for a
-// random 10x10 board.
+// percentile over a fixed set of random boards), building those tables and reading them
+// back from the cache, and the plan for a random 10x10 board.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <random>
 
 #include "puzzle/solver.h"
@@ -44,6 +45,18 @@ void BM_BuildTables(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BuildTables)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Every start after the first reads the tables back from the cache instead of building.
+void BM_LoadTables(benchmark::State& state) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "zolva_bench_tables").string();
+    defaultTables()->save(path);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(PatternTables::load(path));
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_LoadTables)->Unit(benchmark::kMillisecond);
 
 // One iteration solves all the boards and reports the spread as counters (milliseconds).
 void BM_Hint4x4(benchmark::State& state) {

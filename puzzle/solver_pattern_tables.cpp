@@ -1,11 +1,16 @@
 #include "puzzle/solver_pattern_tables.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 #include <thread>
+
+#include <unistd.h>
 
 namespace zolva::solver {
 
@@ -85,20 +90,70 @@ struct Reader {
     }
 };
 
+int manhattan(const std::vector<int>& members, const std::uint8_t* positions) {
+    int total = 0;
+    for (std::size_t j = 0; j < members.size(); ++j) {
+        const int cell = positions[j];
+        total += std::abs(cell % PatternTables::boardSide - members[j] % PatternTables::boardSide) +
+                 std::abs(cell / PatternTables::boardSide - members[j] / PatternTables::boardSide);
+    }
+    return total;
+}
+
+// One placement of a group's tiles on distinct cells, with what the tables need of it.
+struct Placement {
+    const std::uint8_t* positions;
+    std::size_t rank;   // compact index: placements come in this order, so it is a count
+    std::size_t index;  // the search's index
+    int distance;       // the tiles' Manhattan distance from home
+};
+
+// Calls visit(placement) for every placement of the members in order of rank, until it
+// returns false; says whether it never did. Index and distance grow along the way rather
+// than being worked out afresh for each of the millions of placements.
+template <typename Visit>
+bool forEachPlacement(const std::vector<int>& members, Visit&& visit) {
+    const std::size_t k = members.size();
+    std::uint8_t positions[PatternTables::maxGroupSize];
+    std::size_t rank = 0;
+    auto place = [&](auto&& self, std::size_t j, std::uint32_t used, std::size_t index,
+                     int distance) -> bool {
+        if (j == k) {
+            return visit(Placement{positions, rank++, index, distance});
+        }
+        const int home = members[j];
+        for (unsigned cell = 0; cell < PatternTables::cellCount; ++cell) {
+            if ((used & (1u << cell)) == 0) {
+                positions[j] = static_cast<std::uint8_t>(cell);
+                const int step = std::abs(static_cast<int>(cell % 4) - home % 4) +
+                                 std::abs(static_cast<int>(cell / 4) - home / 4);
+                if (!self(self, j + 1, used | (1u << cell), index * 16 + cell, distance + step)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    return place(place, 0, 0, 0, 0);
+}
+
 }  // namespace
 
 PatternTables::Groups PatternTables::defaultGroups() {
     return {{0, 1, 2, 3, 6, 7}, {4, 5, 8, 9, 12, 13}, {10, 11, 14}};
 }
 
+// Counting the smaller cells already placed by comparison, not by population count: the
+// baseline x86-64 target has no popcount instruction and the library call is slower.
 std::size_t PatternTables::rank(const std::uint8_t* positions, std::size_t k) {
-    std::uint32_t used = 0;
     std::size_t index = 0;
     for (std::size_t j = 0; j < k; ++j) {
         const unsigned cell = positions[j];
-        const unsigned below = static_cast<unsigned>(std::popcount(used & ((1u << cell) - 1)));
+        unsigned below = 0;
+        for (std::size_t i = 0; i < j; ++i) {
+            below += positions[i] < cell ? 1u : 0u;
+        }
         index = index * (cellCount - j) + (cell - below);
-        used |= 1u << cell;
     }
     return index;
 }
@@ -109,6 +164,12 @@ std::size_t PatternTables::tableSize(std::size_t k) {
         size *= cellCount - j;
     }
     return size;
+}
+
+int PatternTables::lookup(int group, const std::uint8_t* positions) const {
+    const auto& members = groupTiles[static_cast<std::size_t>(group)];
+    return manhattan(members, positions) +
+           2 * excess(group, placementIndex(positions, members.size()));
 }
 
 int PatternTables::estimate(const std::uint8_t* cellOfTile) const {
@@ -141,28 +202,59 @@ bool PatternTables::adopt(Groups groups) {
     }
     groupTiles = std::move(groups);
     tileGroup = std::move(owner);
-    tables.assign(groupTiles.size(), {});
+    excessTables.assign(groupTiles.size(), {});
     return true;
+}
+
+// Refuses a count below the Manhattan distance or of the other parity: no true count is
+// either, so such a table was not built by us. An excess too large for four bits is
+// lowered, which only weakens the bound.
+bool PatternTables::adoptDistances(std::size_t group, const std::vector<std::uint8_t>& compact) {
+    const std::vector<int>& members = groupTiles[group];
+    const std::size_t k = members.size();
+    if (compact.size() != tableSize(k)) {
+        return false;
+    }
+    constexpr int largestExcess = 0xe;  // 0xf marks an index no placement has
+    std::vector<std::uint8_t>& packed = excessTables[group];
+    packed.assign(((std::size_t{1} << (4 * k)) + 1) / 2, 0xff);
+    return forEachPlacement(members, [&](const Placement& at) {
+        const int count = compact[at.rank];
+        if (count == unknown || count < at.distance || (count - at.distance) % 2 != 0) {
+            return false;
+        }
+        const int extra = std::min((count - at.distance) / 2, largestExcess);
+        const int shift = 4 * static_cast<int>(at.index % 2);
+        std::uint8_t& pair = packed[at.index / 2];
+        pair = static_cast<std::uint8_t>((pair & ~(0xf << shift)) | (extra << shift));
+        return true;
+    });
+}
+
+std::vector<std::uint8_t> PatternTables::distances(std::size_t group) const {
+    const std::vector<int>& members = groupTiles[group];
+    std::vector<std::uint8_t> compact(tableSize(members.size()));
+    forEachPlacement(members, [&](const Placement& at) {
+        compact[at.rank] =
+            static_cast<std::uint8_t>(at.distance + 2 * excess(static_cast<int>(group), at.index));
+        return true;
+    });
+    return compact;
 }
 
 // Breadth-first from the goal over placements of the group's tiles together with the
 // region the empty space is confined to (named by its lowest cell). Levels are counted in
 // moves of group tiles only; the empty space wanders inside its region at no cost.
-void PatternTables::buildGroup(std::size_t group) {
+//
+// The tables are far larger than the caches, so nearly every successor costs a miss. A
+// state's successors are all worked out and their words requested before any is checked,
+// letting the misses overlap; and a placement's count is written only on its first visit,
+// which the region bits already tell.
+bool PatternTables::buildGroup(std::size_t group) {
     const std::vector<int>& members = groupTiles[group];
     const std::size_t k = members.size();
-    std::vector<std::uint8_t>& table = tables[group];
-    table.assign(tableSize(k), unknown);
-    std::vector<std::uint64_t> visited((table.size() * cellCount + 63) / 64);
-    auto visit = [&](std::size_t index, unsigned region) {
-        const std::size_t bit = index * cellCount + region;
-        const std::uint64_t mask = std::uint64_t{1} << (bit % 64);
-        if (visited[bit / 64] & mask) {
-            return false;
-        }
-        visited[bit / 64] |= mask;
-        return true;
-    };
+    std::vector<std::uint8_t> table(tableSize(k), unknown);
+    std::vector<std::uint16_t> regionsSeen(table.size(), 0);
     auto pack = [k](const std::uint8_t* cells, unsigned region) {
         std::uint32_t packed = region << 28;
         for (std::size_t j = 0; j < k; ++j) {
@@ -180,10 +272,15 @@ void PatternTables::buildGroup(std::size_t group) {
     const auto startRegion =
         static_cast<unsigned>(std::countr_zero(reachable(1u << emptyHome, ~occupied & fullBoard)));
     table[rank(cells, k)] = 0;
-    visit(rank(cells, k), startRegion);
+    regionsSeen[rank(cells, k)] = static_cast<std::uint16_t>(1u << startRegion);
     std::vector<std::uint32_t> frontier{pack(cells, startRegion)};
     std::vector<std::uint32_t> next;
 
+    struct Successor {
+        std::size_t index;
+        std::uint32_t packed;
+    };
+    std::array<Successor, maxGroupSize * 4> successors;
     for (std::uint8_t level = 1; !frontier.empty(); ++level) {
         next.clear();
         for (const std::uint32_t state : frontier) {
@@ -194,6 +291,7 @@ void PatternTables::buildGroup(std::size_t group) {
             }
             const std::uint32_t free = ~occupied & fullBoard;
             const std::uint32_t region = reachable(1u << (state >> 28), free);
+            std::size_t count = 0;
             for (std::size_t j = 0; j < k; ++j) {
                 const std::uint8_t from = cells[j];
                 std::uint32_t targets = neighbours(from) & region;
@@ -205,18 +303,29 @@ void PatternTables::buildGroup(std::size_t group) {
                     const auto nextRegion =
                         static_cast<unsigned>(std::countr_zero(reachable(1u << from, nextFree)));
                     const std::size_t index = rank(cells, k);
-                    if (visit(index, nextRegion)) {
-                        if (table[index] == unknown) {
-                            table[index] = level;
-                        }
-                        next.push_back(pack(cells, nextRegion));
-                    }
+                    __builtin_prefetch(regionsSeen.data() + index);
+                    successors[count++] = {index, pack(cells, nextRegion)};
                 }
                 cells[j] = from;
+            }
+            for (std::size_t i = 0; i < count; ++i) {
+                const auto [index, packed] = successors[i];
+                const auto bit = static_cast<std::uint16_t>(1u << (packed >> 28));
+                std::uint16_t& seen = regionsSeen[index];
+                if ((seen & bit) == 0) {
+                    if (seen == 0) {
+                        table[index] = level;
+                    }
+                    seen = static_cast<std::uint16_t>(seen | bit);
+                    next.push_back(packed);
+                }
             }
         }
         frontier.swap(next);
     }
+    regionsSeen = {};
+    frontier = {};
+    return adoptDistances(group, table);
 }
 
 std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) {
@@ -226,19 +335,22 @@ std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) 
     }
     // The groups are independent breadth-first searches, each writing only its own table,
     // so they share the machine's cores; the two large ones dominate the time.
+    const std::size_t count = built->groupTiles.size();
+    std::vector<char> done(count, 0);
     std::vector<std::thread> workers;
-    for (std::size_t g = 1; g < built->groupTiles.size(); ++g) {
+    for (std::size_t g = 1; g < count; ++g) {
         try {
-            workers.emplace_back([&built, g] { built->buildGroup(g); });
+            workers.emplace_back([&built, &done, g] { done[g] = built->buildGroup(g); });
         } catch (const std::system_error&) {
-            built->buildGroup(g);  // no thread to be had: build it here instead
+            done[g] = built->buildGroup(g);  // no thread to be had: build it here instead
         }
     }
-    if (!built->groupTiles.empty()) {
-        built->buildGroup(0);
-    }
+    done[0] = built->buildGroup(0);
     for (std::thread& worker : workers) {
         worker.join();
+    }
+    if (std::find(done.begin(), done.end(), 0) != done.end()) {
+        return nullptr;
     }
     return built;
 }
@@ -253,16 +365,28 @@ bool PatternTables::save(const std::string& path) const {
             putInt(bytes, static_cast<std::uint64_t>(tile), 1);
         }
     }
-    for (const auto& table : tables) {
+    for (std::size_t g = 0; g < groupTiles.size(); ++g) {
+        const std::vector<std::uint8_t> table = distances(g);
         bytes.insert(bytes.end(), table.begin(), table.end());
     }
     putInt(bytes, fnv1a(bytes.data(), bytes.size()), 8);
 
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // A game killed while writing, or a second game saving at once, must not leave a torn
+    // file under the real name; each writer has its own temporary.
+    const std::string part = path + ".part" + std::to_string(::getpid());
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     out.close();
-    return static_cast<bool>(out);
+    std::error_code error;
+    if (out) {
+        std::filesystem::rename(part, path, error);
+        if (!error) {
+            return true;
+        }
+    }
+    std::filesystem::remove(part, error);
+    return false;
 }
 
 std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path) {
@@ -318,11 +442,11 @@ std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
         auto first = bytes.begin() + static_cast<std::ptrdiff_t>(reader.at);
         const std::size_t size = tableSize(loaded->groupTiles[g].size());
-        loaded->tables[g].assign(first, first + static_cast<std::ptrdiff_t>(size));
         reader.at += size;
-        // Every placement of a group is reachable, so a hole means the file lies.
-        const auto& table = loaded->tables[g];
-        if (std::find(table.begin(), table.end(), unknown) != table.end()) {
+        // Every placement of a group is reachable and no count is below its distance, so
+        // a hole or a short count means the file lies.
+        if (!loaded->adoptDistances(
+                g, std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(size)))) {
             return nullptr;
         }
     }

@@ -22,7 +22,7 @@ public:
     static constexpr int boardSide = 4;
     static constexpr int cellCount = 16;
     static constexpr int emptyHome = 15;
-    static constexpr int maxGroupSize = 7;
+    static constexpr int maxGroupSize = 6;
 
     using Groups = std::vector<std::vector<int>>;
 
@@ -33,32 +33,59 @@ public:
     // empty or larger than maxGroupSize. Smaller groups build faster and prune worse.
     static std::shared_ptr<const PatternTables> build(const Groups& groups = defaultGroups());
 
+    // Written atomically: a reader sees the old file or the whole new one.
     bool save(const std::string& path) const;
     static std::shared_ptr<const PatternTables> load(const std::string& path);
 
     const Groups& groups() const { return groupTiles; }
     int groupCount() const { return static_cast<int>(groupTiles.size()); }
     int groupOf(int tile) const { return tileGroup[static_cast<std::size_t>(tile)]; }
-    // positions[j] is the cell of the group's j-th tile.
-    int lookup(int group, const std::uint8_t* positions) const {
-        const auto& table = tables[static_cast<std::size_t>(group)];
-        return table[rank(positions, groupTiles[static_cast<std::size_t>(group)].size())];
-    }
+    // The fewest moves that bring the group home; positions[j] is the cell of its j-th tile.
+    int lookup(int group, const std::uint8_t* positions) const;
     // A lower bound for a whole board: cellOfTile[t] is where tile t stands (t < 15).
     int estimate(const std::uint8_t* cellOfTile) const;
 
-    // Compact index of a placement of k distinct cells.
+    // The search's fast path. A group's count is its tiles' Manhattan distance plus twice an
+    // excess, because every move changes that distance by exactly one; only the excess is
+    // stored, in four bits, under an index with four bits per tile. The index costs one add
+    // to update when a tile moves, which is what makes the search fast.
+    // The first tile takes the highest digit, so that placements in order of rank come in
+    // nearly rising order of index.
+    static std::size_t placementIndex(const std::uint8_t* positions, std::size_t k) {
+        std::size_t index = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            index = index * 16 + positions[j];
+        }
+        return index;
+    }
+    static int digitShift(std::size_t slot, std::size_t k) {
+        return 4 * static_cast<int>(k - 1 - slot);
+    }
+    int excess(int group, std::size_t index) const {
+        return excessIn(excessTables[static_cast<std::size_t>(group)].data(), index);
+    }
+    // The same for a search that keeps the group's table at hand.
+    const std::uint8_t* excessTable(int group) const {
+        return excessTables[static_cast<std::size_t>(group)].data();
+    }
+    static int excessIn(const std::uint8_t* table, std::size_t index) {
+        return (table[index / 2] >> (4 * (index % 2))) & 0xf;
+    }
+
+    // Compact index of a placement of k distinct cells, as the cache file lays tables out.
     static std::size_t rank(const std::uint8_t* positions, std::size_t k);
     static std::size_t tableSize(std::size_t k);
 
 private:
     PatternTables() = default;
     bool adopt(Groups groups);
-    void buildGroup(std::size_t group);
+    bool buildGroup(std::size_t group);
+    std::vector<std::uint8_t> distances(std::size_t group) const;
+    bool adoptDistances(std::size_t group, const std::vector<std::uint8_t>& compact);
 
     Groups groupTiles;
     std::vector<int> tileGroup;
-    std::vector<std::vector<std::uint8_t>> tables;
+    std::vector<std::vector<std::uint8_t>> excessTables;
 };
 
 }  // namespace zolva::solver

@@ -175,30 +175,56 @@ private:
 
 // The 4x4 search. Each group is looked up twice: on the board as it is and on the board
 // mirrored in its main diagonal, which keeps the empty corner in place. Both sums are lower
-// bounds, so the larger one prunes.
+// bounds, so the larger one prunes. A node's children are all scored, their table entries
+// fetched together, before the search descends into any of them.
 class TableSearch {
 public:
     TableSearch(const Arrangement& start, const PatternTables& tables) : tables(tables) {
         for (int cell = 0; cell < 16; ++cell) {
-            const int tile = start.cells[static_cast<std::size_t>(cell)];
-            board[static_cast<std::size_t>(cell)] = static_cast<std::uint8_t>(tile);
-            if (tile != 15) {
-                cellOf[static_cast<std::size_t>(tile)] = static_cast<std::uint8_t>(cell);
+            const int col = cell % 4;
+            const int row = cell / 4;
+            mirror[at(cell)] = static_cast<std::uint8_t>(col * 4 + row);
+            // Indexed by Move: the cell whose tile slides into the empty space.
+            neighbour[at(cell)] = {col < 3 ? cell + 1 : -1, col > 0 ? cell - 1 : -1,
+                                   row < 3 ? cell + 4 : -1, row > 0 ? cell - 4 : -1};
+            for (int other = 0; other < 16; ++other) {
+                distance[at(cell)][at(other)] =
+                    static_cast<std::int8_t>(std::abs(col - other % 4) + std::abs(row - other / 4));
+            }
+        }
+        for (int g = 0; g < tables.groupCount(); ++g) {
+            const auto& members = tables.groups()[at(g)];
+            for (std::size_t j = 0; j < members.size(); ++j) {
+                slotShift[at(members[j])] =
+                    static_cast<std::uint8_t>(PatternTables::digitShift(j, members.size()));
+                groupOf[at(members[j])] = static_cast<std::uint8_t>(g);
+            }
+            excess[at(g)] = tables.excessTable(g);
+        }
+        for (int cell = 0; cell < 16; ++cell) {
+            const int tile = start.cells[at(cell)];
+            board[at(cell)] = static_cast<std::uint8_t>(tile);
+            if (tile != PatternTables::emptyHome) {
+                place(tile, cell);
+                manhattan += distance[at(tile)][at(cell)];
             }
         }
         emptyCell = start.emptyCell;
         for (int g = 0; g < tables.groupCount(); ++g) {
-            plain[static_cast<std::size_t>(g)] = plainValue(g);
-            mirrored[static_cast<std::size_t>(g)] = mirroredValue(g);
-            plainTotal += plain[static_cast<std::size_t>(g)];
-            mirroredTotal += mirrored[static_cast<std::size_t>(g)];
+            plain[at(g)] = tables.excess(g, plainIndex[at(g)]);
+            mirrored[at(g)] = tables.excess(g, mirroredIndex[at(g)]);
+            plainTotal += plain[at(g)];
+            mirroredTotal += mirrored[at(g)];
         }
     }
 
     std::optional<std::vector<Move>> run() {
         // No 4x4 board needs more than 80 moves; a bound past that means broken tables.
         constexpr int longestPlan = 80;
-        int bound = estimate();
+        int bound = estimate(manhattan, plainTotal, mirroredTotal);
+        if (bound == 0) {
+            return plan;
+        }
         while (bound <= longestPlan) {
             nextBound = std::numeric_limits<int>::max();
             if (descend(0, bound, 4)) {
@@ -210,84 +236,138 @@ public:
     }
 
 private:
-    static int mirror(int cell) { return (cell % 4) * 4 + cell / 4; }
+    static std::size_t at(int index) { return static_cast<std::size_t>(index); }
 
-    int plainValue(int group) const {
-        std::array<std::uint8_t, PatternTables::maxGroupSize> at{};
-        const auto& members = tables.groups()[static_cast<std::size_t>(group)];
-        for (std::size_t j = 0; j < members.size(); ++j) {
-            at[j] = cellOf[static_cast<std::size_t>(members[j])];
-        }
-        return tables.lookup(group, at.data());
+    // Every term has the parity of the plan's length, so no parity step is left to add.
+    static int estimate(int distanceSum, int plainExcess, int mirroredExcess) {
+        return distanceSum + 2 * std::max(plainExcess, mirroredExcess);
     }
 
-    int mirroredValue(int group) const {
-        std::array<std::uint8_t, PatternTables::maxGroupSize> at{};
-        const auto& members = tables.groups()[static_cast<std::size_t>(group)];
-        for (std::size_t j = 0; j < members.size(); ++j) {
-            at[j] = static_cast<std::uint8_t>(
-                mirror(cellOf[static_cast<std::size_t>(mirror(members[j]))]));
-        }
-        return tables.lookup(group, at.data());
+    // Puts the tile's cell into both index sets: its own group's on the plain board, and
+    // its mirror image's group on the mirrored board.
+    void place(int tile, int cell) {
+        const std::size_t shift = slotShift[at(tile)];
+        std::size_t& own = plainIndex[groupOf[at(tile)]];
+        own = (own & ~(std::size_t{0xf} << shift)) | (std::size_t(cell) << shift);
+        const int image = mirror[at(tile)];
+        const std::size_t imageShift = slotShift[at(image)];
+        std::size_t& other = mirroredIndex[groupOf[at(image)]];
+        other = (other & ~(std::size_t{0xf} << imageShift)) |
+                (std::size_t{mirror[at(cell)]} << imageShift);
     }
 
-    // The plan's length has the parity of the empty space's distance from its home, so an
-    // estimate of the other parity can be raised by one.
-    int estimate() const {
-        const int best = std::max(plainTotal, mirroredTotal);
-        const int emptyDistance = (3 - emptyCell % 4) + (3 - emptyCell / 4);
-        return best + ((best ^ emptyDistance) & 1);
-    }
-
-    void slide(int from) {
-        const int tile = board[static_cast<std::size_t>(from)];
-        std::swap(board[static_cast<std::size_t>(from)],
-                  board[static_cast<std::size_t>(emptyCell)]);
-        cellOf[static_cast<std::size_t>(tile)] = static_cast<std::uint8_t>(emptyCell);
-        emptyCell = from;
-        const int group = tables.groupOf(tile);
-        const int fresh = plainValue(group);
-        plainTotal += fresh - plain[static_cast<std::size_t>(group)];
-        plain[static_cast<std::size_t>(group)] = fresh;
-        const int mirroredGroup = tables.groupOf(mirror(tile));
-        const int freshMirrored = mirroredValue(mirroredGroup);
-        mirroredTotal += freshMirrored - mirrored[static_cast<std::size_t>(mirroredGroup)];
-        mirrored[static_cast<std::size_t>(mirroredGroup)] = freshMirrored;
-    }
+    struct Child {
+        int from;
+        unsigned move;
+        int plainGroup;
+        int mirroredGroup;
+        std::size_t plainIndex;
+        std::size_t mirroredIndex;
+    };
 
     bool descend(int depth, int bound, unsigned last) {
-        const int h = estimate();
-        if (depth + h > bound) {
-            nextBound = std::min(nextBound, depth + h);
-            return false;
-        }
-        if (h == 0) {
-            return true;
-        }
+        std::array<Child, 4> children;  // filled before read; zeroing costs a third of the time
+        int count = 0;
         for (unsigned m = 0; m < 4; ++m) {
-            if ((m ^ 1u) == last) {
+            const int from = neighbour[at(emptyCell)][m];
+            if ((m ^ 1u) == last || from < 0) {
                 continue;
             }
-            const int target = emptyAfter(4, 4, emptyCell, static_cast<Move>(m));
-            if (target < 0) {
+            const int tile = board[at(from)];
+            const int image = mirror[at(tile)];
+            Child& child = children[at(count++)];
+            child.from = from;
+            child.move = m;
+            child.plainGroup = groupOf[at(tile)];
+            child.mirroredGroup = groupOf[at(image)];
+            // Only the sliding tile's digit changes, by the distance it travels.
+            child.plainIndex =
+                plainIndex[at(child.plainGroup)] +
+                ((std::size_t(emptyCell) - std::size_t(from)) << slotShift[at(tile)]);
+            child.mirroredIndex =
+                mirroredIndex[at(child.mirroredGroup)] +
+                ((std::size_t{mirror[at(emptyCell)]} - std::size_t{mirror[at(from)]})
+                 << slotShift[at(image)]);
+            // Ask for both entries now, so that the children's misses overlap.
+            __builtin_prefetch(excess[at(child.plainGroup)] + child.plainIndex / 2);
+            __builtin_prefetch(excess[at(child.mirroredGroup)] + child.mirroredIndex / 2);
+        }
+        for (int i = 0; i < count; ++i) {
+            const Child& child = children[at(i)];
+            const int tile = board[at(child.from)];
+            const int plainExcess =
+                PatternTables::excessIn(excess[at(child.plainGroup)], child.plainIndex);
+            const int mirroredExcess =
+                PatternTables::excessIn(excess[at(child.mirroredGroup)], child.mirroredIndex);
+            const int plainSum = plainTotal - plain[at(child.plainGroup)] + plainExcess;
+            const int mirroredSum =
+                mirroredTotal - mirrored[at(child.mirroredGroup)] + mirroredExcess;
+            const int distanceSum =
+                manhattan + distance[at(tile)][at(emptyCell)] - distance[at(tile)][at(child.from)];
+            const int h = estimate(distanceSum, plainSum, mirroredSum);
+            if (depth + 1 + h > bound) {
+                nextBound = std::min(nextBound, depth + 1 + h);
                 continue;
             }
-            const int back = emptyCell;
-            slide(target);
-            plan.push_back(static_cast<Move>(m));
-            if (descend(depth + 1, bound, m)) {
+            plan.push_back(static_cast<Move>(child.move));
+            if (h == 0) {
+                return true;
+            }
+            const Undo undo{emptyCell,
+                            manhattan,
+                            plain[at(child.plainGroup)],
+                            mirrored[at(child.mirroredGroup)],
+                            plainIndex[at(child.plainGroup)],
+                            mirroredIndex[at(child.mirroredGroup)]};
+            board[at(emptyCell)] = static_cast<std::uint8_t>(tile);
+            board[at(child.from)] = PatternTables::emptyHome;
+            emptyCell = child.from;
+            manhattan = distanceSum;
+            plain[at(child.plainGroup)] = plainExcess;
+            mirrored[at(child.mirroredGroup)] = mirroredExcess;
+            plainTotal = plainSum;
+            mirroredTotal = mirroredSum;
+            plainIndex[at(child.plainGroup)] = child.plainIndex;
+            mirroredIndex[at(child.mirroredGroup)] = child.mirroredIndex;
+            if (descend(depth + 1, bound, child.move)) {
                 return true;
             }
             plan.pop_back();
-            slide(back);
+            plainTotal += undo.plain - plainExcess;
+            mirroredTotal += undo.mirrored - mirroredExcess;
+            plain[at(child.plainGroup)] = undo.plain;
+            mirrored[at(child.mirroredGroup)] = undo.mirrored;
+            plainIndex[at(child.plainGroup)] = undo.plainIndex;
+            mirroredIndex[at(child.mirroredGroup)] = undo.mirroredIndex;
+            manhattan = undo.manhattan;
+            emptyCell = undo.emptyCell;
+            board[at(child.from)] = static_cast<std::uint8_t>(tile);
+            board[at(emptyCell)] = PatternTables::emptyHome;
         }
         return false;
     }
 
+    struct Undo {
+        int emptyCell;
+        int manhattan;
+        int plain;
+        int mirrored;
+        std::size_t plainIndex;
+        std::size_t mirroredIndex;
+    };
+
     const PatternTables& tables;
+    std::array<std::uint8_t, 16> mirror{};
+    std::array<std::array<int, 4>, 16> neighbour{};
+    std::array<std::array<std::int8_t, 16>, 16> distance{};
+    std::array<std::uint8_t, 16> slotShift{};
+    std::array<std::uint8_t, 16> groupOf{};
+    std::array<const std::uint8_t*, 15> excess{};
     std::array<std::uint8_t, 16> board{};
-    std::array<std::uint8_t, 15> cellOf{};
     int emptyCell = 15;
+    int manhattan = 0;
+    std::array<std::size_t, 15> plainIndex{};
+    std::array<std::size_t, 15> mirroredIndex{};
     std::array<int, 15> plain{};
     std::array<int, 15> mirrored{};
     int plainTotal = 0;

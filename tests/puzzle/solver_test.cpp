@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -238,9 +240,16 @@ TEST(SolverSmallBoards, ThreeByThreePlansAreShortestForEveryCorner) {
 }
 
 // Small groups keep the tables cheap enough to build in a test; the search that reads
-// them is the same whatever the grouping.
+// them is the same whatever the grouping. The sizes differ so that every digit of a
+// placement's index is exercised.
 PatternTables::Groups smallGroups() {
-    return {{0, 1, 2}, {3, 7, 11}, {4, 5, 8}, {6, 9, 10}, {12, 13, 14}};
+    return {{0, 1, 2, 3, 7}, {4, 5, 8, 9, 12}, {6, 10, 11}, {13, 14}};
+}
+
+// The default tables take seconds to build, so the tests that need them share one copy.
+const std::shared_ptr<const PatternTables>& defaultTables() {
+    static const auto tables = PatternTables::build();
+    return tables;
 }
 
 TEST(SolverFourByFour, TablePlansAreShortestForEveryCorner) {
@@ -260,29 +269,82 @@ TEST(SolverFourByFour, TablePlansAreShortestForEveryCorner) {
     }
 }
 
-TEST(SolverFourByFour, TablesBoundTheirTilesManhattanDistanceFromAbove) {
+// A pattern's count is the fewest moves of its own tiles that bring them home while the
+// empty space roams free; a search over tiles and empty space together, written apart
+// from the builder, must agree with every entry.
+std::vector<int> exactCounts(const std::vector<int>& members) {
+    const std::size_t k = members.size();
+    auto encode = [&](const std::vector<int>& cells, int empty) {
+        std::size_t code = static_cast<std::size_t>(empty);
+        for (int cell : cells) {
+            code = code * 16 + static_cast<std::size_t>(cell);
+        }
+        return code;
+    };
+    std::size_t states = 16;
+    for (std::size_t j = 0; j < k; ++j) {
+        states *= 16;
+    }
+    std::vector<int> cost(states, std::numeric_limits<int>::max());
+    std::deque<std::pair<std::vector<int>, int>> queue{{members, 15}};
+    cost[encode(members, 15)] = 0;
+    while (!queue.empty()) {
+        auto [cells, empty] = queue.front();
+        queue.pop_front();
+        const int here = cost[encode(cells, empty)];
+        for (int step : {-4, 4, -1, 1}) {
+            const int to = empty + step;
+            if (to < 0 || to >= 16 || ((step == 1 || step == -1) && to / 4 != empty / 4)) {
+                continue;
+            }
+            std::vector<int> moved = cells;
+            const auto tile = std::find(moved.begin(), moved.end(), to);
+            const int price = tile == moved.end() ? 0 : 1;
+            if (tile != moved.end()) {
+                *tile = empty;
+            }
+            int& known = cost[encode(moved, to)];
+            if (here + price < known) {
+                known = here + price;
+                if (price == 0) {
+                    queue.emplace_front(moved, to);
+                } else {
+                    queue.emplace_back(moved, to);
+                }
+            }
+        }
+    }
+    // Fold the empty space away: a placement's count is its best over every empty cell.
+    std::vector<int> best(states / 16, std::numeric_limits<int>::max());
+    for (std::size_t code = 0; code < states; ++code) {
+        best[code % (states / 16)] = std::min(best[code % (states / 16)], cost[code]);
+    }
+    return best;
+}
+
+TEST(SolverFourByFour, TablesHoldTheExactCountsOfAnIndependentSearch) {
     const auto tables = PatternTables::build(smallGroups());
     ASSERT_TRUE(tables);
-    std::mt19937 random(6);
-    for (int i = 0; i < 200; ++i) {
-        const Arrangement a = randomBoard(4, 4, 15, random);
-        std::uint8_t cellOf[15];
-        for (int cell = 0; cell < 16; ++cell) {
-            if (a.cells[static_cast<std::size_t>(cell)] != 15) {
-                cellOf[a.cells[static_cast<std::size_t>(cell)]] = static_cast<std::uint8_t>(cell);
-            }
-        }
-        for (int g = 0; g < tables->groupCount(); ++g) {
-            int manhattan = 0;
+    for (int g : {2, 3}) {
+        const auto& members = tables->groups()[static_cast<std::size_t>(g)];
+        const std::vector<int> exact = exactCounts(members);
+        int checked = 0;
+        for (std::size_t code = 0; code < exact.size(); ++code) {
             std::uint8_t at[PatternTables::maxGroupSize];
-            const auto& members = tables->groups()[static_cast<std::size_t>(g)];
-            for (std::size_t j = 0; j < members.size(); ++j) {
-                at[j] = cellOf[members[j]];
-                manhattan +=
-                    std::abs(at[j] % 4 - members[j] % 4) + std::abs(at[j] / 4 - members[j] / 4);
+            std::uint32_t used = 0;
+            for (std::size_t j = members.size(); j-- > 0;) {
+                at[members.size() - 1 - j] = static_cast<std::uint8_t>((code >> (4 * j)) & 0xf);
             }
-            EXPECT_GE(tables->lookup(g, at), manhattan);
+            for (std::size_t j = 0; j < members.size(); ++j) {
+                used |= 1u << at[j];
+            }
+            if (std::popcount(used) != static_cast<int>(members.size())) {
+                continue;  // two tiles on one cell
+            }
+            ASSERT_EQ(tables->lookup(g, at), exact[code]) << "group " << g << " code " << code;
+            ++checked;
         }
+        EXPECT_EQ(checked, static_cast<int>(PatternTables::tableSize(members.size())));
     }
     std::uint8_t homeCells[15];
     for (int t = 0; t < 15; ++t) {
@@ -291,6 +353,43 @@ TEST(SolverFourByFour, TablesBoundTheirTilesManhattanDistanceFromAbove) {
     EXPECT_EQ(tables->estimate(homeCells), 0);
     EXPECT_FALSE(PatternTables::build({{0, 1}, {1, 2, 3}}));
     EXPECT_FALSE(PatternTables::build({{0, 1, 2}}));
+    EXPECT_FALSE(PatternTables::build({{0, 1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12, 13, 14}}));
+}
+
+// The real tables: plans match the reference where it can finish and the small tables a
+// little farther, and on random boards an optimal plan shortens by exactly one with each
+// of its own moves.
+TEST(SolverFourByFour, DefaultTablesPlanShortestOnScrambledAndRandomBoards) {
+    ASSERT_TRUE(defaultTables());
+    const auto smallTables = PatternTables::build(smallGroups());
+    SolveOptions options;
+    options.tables = defaultTables();
+    std::mt19937 random(40);
+    for (int corner : corners(4, 4)) {
+        const Arrangement near = scramble(home(4, 4, corner), 30, random);
+        const std::vector<Move> plan = solve(near, options);
+        ASSERT_TRUE(reachesGoal(near, plan));
+        EXPECT_EQ(static_cast<int>(plan.size()), ReferenceSearch{near}.shortest())
+            << "corner " << corner;
+
+        // Farther than the reference can go: two different sets of tables must agree.
+        const Arrangement middling = scramble(home(4, 4, corner), 60, random);
+        SolveOptions small;
+        small.tables = smallTables;
+        EXPECT_EQ(solve(middling, options).size(), solve(middling, small).size())
+            << "corner " << corner;
+
+        Arrangement far = randomBoard(4, 4, corner, random);
+        std::vector<Move> longest = solve(far, options);
+        ASSERT_TRUE(reachesGoal(far, longest));
+        for (int step = 0; step < 3; ++step) {
+            far = apply(far, longest.front());
+            const std::vector<Move> rest = solve(far, options);
+            ASSERT_TRUE(reachesGoal(far, rest));
+            EXPECT_EQ(rest.size() + 1, longest.size()) << "corner " << corner;
+            longest = rest;
+        }
+    }
 }
 
 TEST(SolverFourByFour, WithoutTablesRandomBoardsStillReachTheGoal) {
@@ -397,6 +496,23 @@ TEST_F(SolverTableFiles, DamagedTruncatedOrMissingFilesAreRefused) {
     std::filesystem::remove(path);
     EXPECT_FALSE(PatternTables::load(path.string()));
     EXPECT_FALSE(PatternTables::load((path / "nowhere").string()));
+}
+
+TEST_F(SolverTableFiles, SavingReplacesTheFileAndLeavesNoPartOnFailure) {
+    const auto other =
+        PatternTables::build({{0, 1, 2, 3, 4}, {5, 6, 7, 8, 9}, {10, 11, 12, 13, 14}});
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(other->save(path.string()));
+    const auto loaded = PatternTables::load(path.string());
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->groups(), other->groups());
+    const auto folder = path.parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path().string().find(path.filename().string() + ".part"), std::string::npos)
+            << entry.path();
+    }
+    EXPECT_FALSE(tables->save((path / "inside-a-file").string()));
+    EXPECT_EQ(PatternTables::load(path.string())->groups(), other->groups());
 }
 
 TEST(SolverInstalledTables, SolveUsesInstalledTablesUntilRemoved) {
