@@ -47,10 +47,10 @@ public:
 
     // The search's fast path. A group's count is its tiles' Manhattan distance plus twice an
     // excess, because every move changes that distance by exactly one; only the excess is
-    // stored, in four bits, under an index with four bits per tile. The index costs one add
-    // to update when a tile moves, which is what makes the search fast.
-    // The first tile takes the highest digit, so that placements in order of rank come in
-    // nearly rising order of index.
+    // stored, in four bits, under an index with a four-bit digit per tile. The index costs
+    // one add to update when a tile moves, which is what makes the search fast. The first
+    // tile takes the highest digit, so placements in order of rank come in nearly rising
+    // order of index.
     static std::size_t placementIndex(const std::uint8_t* positions, std::size_t k) {
         std::size_t index = 0;
         for (std::size_t j = 0; j < k; ++j) {
