@@ -1,173 +1,84 @@
 #include "framework/magick_loader.h"
 
-#include <Magick++.h>
-
-#include <QSysInfo>
-#include <exception>
-#include <string>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QStringList>
+#include <QtGlobal>
 
 #include "framework/image_loader.h"
+#include "framework/magick_module.h"
+
+#ifndef ZOLVA_MAGICK_MODULE_NAME
+#define ZOLVA_MAGICK_MODULE_NAME "zolva-magick.so"
+#endif
+#ifndef ZOLVA_MAGICK_RELATIVE_DIR
+#define ZOLVA_MAGICK_RELATIVE_DIR "../lib/zolva-puzzle"
+#endif
 
 namespace zolva::imageio {
 
 namespace {
 
-// GraphicsMagick keeps 16 bits per channel and four channels per pixel in its cache.
-constexpr qint64 kCacheBytesPerPixel = 8;
-constexpr qint64 kCacheSlackBytes = qint64{64} * 1024 * 1024;
-// No legitimate picture comes close to this much uncompressed input.
-constexpr qint64 kMaxReadBytes = qint64{512} * 1024 * 1024;
-
-// Decoding runs on bytes in memory, so GraphicsMagick only needs temporary files (for
-// coders that cannot read from memory) and its own configuration. It must never start a
-// helper program or fetch a URL on behalf of a file the player picked.
-MagickPassFail allowOnlyLocalFiles(const MagickLib::ConfirmAccessMode mode, const char* /*path*/,
-                                   MagickLib::ExceptionInfo* /*exception*/) {
-    return mode == MagickLib::FileReadConfirmAccessMode ||
-                   mode == MagickLib::FileWriteConfirmAccessMode
-               ? MagickPass
-               : MagickFail;
+// Beside an installed program first (wherever the installation was moved), then where the
+// build put it, then the configured installation folder.
+QStringList candidatePaths() {
+    QStringList paths;
+    if (QCoreApplication::instance() != nullptr) {
+        paths << QDir(QCoreApplication::applicationDirPath())
+                     .filePath(
+                         QStringLiteral(ZOLVA_MAGICK_RELATIVE_DIR "/" ZOLVA_MAGICK_MODULE_NAME));
+    }
+#ifdef ZOLVA_MAGICK_BUILD_PATH
+    paths << QStringLiteral(ZOLVA_MAGICK_BUILD_PATH);
+#endif
+#ifdef ZOLVA_MAGICK_INSTALL_DIR
+    paths << QStringLiteral(ZOLVA_MAGICK_INSTALL_DIR "/" ZOLVA_MAGICK_MODULE_NAME);
+#endif
+    return paths;
 }
 
-bool initialise() {
-    MagickLib::ExceptionInfo exception;
-    MagickLib::GetExceptionInfo(&exception);
-    // The game owns its signal handling; GraphicsMagick's handlers would only get in the way.
-    const bool ready = MagickLib::InitializeMagickEx(nullptr, MAGICK_OPT_NO_SIGNAL_HANDER,
-                                                     &exception) == MagickPass;
-    MagickLib::DestroyExceptionInfo(&exception);
-    if (!ready) {
-        return false;
+const MagickModule* loadModule() {
+    for (const QString& path : candidatePaths()) {
+        if (!QFileInfo::exists(path)) {
+            continue;
+        }
+        QLibrary library(path);
+        if (!library.load()) {
+            qWarning("Zolva Puzzle: cannot load %s: %s", qPrintable(path),
+                     qPrintable(library.errorString()));
+            continue;
+        }
+        using Entry = const MagickModule* (*)();
+        const auto entry = reinterpret_cast<Entry>(library.resolve(kMagickModuleEntry));
+        const MagickModule* module = entry != nullptr ? entry() : nullptr;
+        if (module != nullptr && module->version == kMagickModuleVersion &&
+            module->decode != nullptr && module->ping != nullptr) {
+            return module;  // stays loaded for the rest of the run
+        }
+        qWarning("Zolva Puzzle: %s is not this version's image module", qPrintable(path));
+        library.unload();
     }
-    using MagickLib::SetMagickResourceLimit;
-    const qint64 cacheBytes = kMaxImagePixels * kCacheBytesPerPixel + kCacheSlackBytes;
-    SetMagickResourceLimit(MagickLib::PixelsResource, kMaxImagePixels);
-    SetMagickResourceLimit(MagickLib::WidthResource, kMaxImageSide);
-    SetMagickResourceLimit(MagickLib::HeightResource, kMaxImageSide);
-    SetMagickResourceLimit(MagickLib::MemoryResource, cacheBytes);
-    SetMagickResourceLimit(MagickLib::MapResource, cacheBytes);
-    // A pixel cache spilled to disk would let a lying header fill the disk instead.
-    SetMagickResourceLimit(MagickLib::DiskResource, 0);
-    SetMagickResourceLimit(MagickLib::ReadResource, kMaxReadBytes);
-    MagickLib::MagickSetConfirmAccessHandler(allowOnlyLocalFiles);
-    return true;
+    qWarning("Zolva Puzzle: no image module found; TGA, PCX and WMF pictures cannot be read");
+    return nullptr;
 }
 
-bool ensureInitialised() {
-    static const bool ready = initialise();
-    return ready;
-}
-
-// Prepares an image object that decodes with exactly the given coder and stops after the
-// first frame.
-void prepare(Magick::Image& image, const char* coder) {
-    image.quiet(false);
-    image.magick(coder);
-    image.subImage(0);
-    image.subRange(1);
-}
-
-bool acceptableSize(const Magick::Image& image, QSize& size) {
-    if (image.columns() > static_cast<unsigned>(kMaxImageSide) ||
-        image.rows() > static_cast<unsigned>(kMaxImageSide)) {
-        return false;
-    }
-    size = QSize(static_cast<int>(image.columns()), static_cast<int>(image.rows()));
-    return isAcceptableImageSize(size);
-}
-
-bool copyPixels(Magick::Image& image, QImage& out) {
-    QSize size;
-    if (!acceptableSize(image, size)) {
-        return false;
-    }
-    QImage pixels(size, QImage::Format_ARGB32);
-    if (pixels.isNull()) {
-        return false;
-    }
-    // ARGB32 is a native-endian 32-bit word per pixel, so its byte order in memory depends
-    // on the machine.
-    const std::string map = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "BGRA" : "ARGB";
-    image.write(0, 0, image.columns(), image.rows(), map, Magick::CharPixel, pixels.bits());
-    if (!image.matte()) {
-        // Every alpha byte is 0xFF, which is exactly what RGB32 expects.
-        pixels.reinterpretAsFormat(QImage::Format_RGB32);
-    }
-    out = std::move(pixels);
-    return true;
-}
-
-// Scales by area averaging: every source pixel counts towards the result, so fine detail
-// blends instead of vanishing row by row as it would with sampling.
-bool scaleTo(Magick::Image& image, const QSize& target) {
-    if (image.columns() == static_cast<unsigned>(target.width()) &&
-        image.rows() == static_cast<unsigned>(target.height())) {
-        return true;
-    }
-    if (!image.matte()) {
-        // The colour-mapped TGA coder leaves stray opacity values in images without alpha,
-        // and averaging weighs each colour by its opacity: the result came out black.
-        image.opacity(OpaqueOpacity);
-        image.matte(false);
-    }
-    Magick::Geometry geometry(static_cast<unsigned>(target.width()),
-                              static_cast<unsigned>(target.height()));
-    geometry.aspect(true);  // the exact size, already worked out with the aspect ratio kept
-    image.scale(geometry);
-    return image.columns() == static_cast<unsigned>(target.width()) &&
-           image.rows() == static_cast<unsigned>(target.height());
+const MagickModule* module() {
+    static const MagickModule* const loaded = loadModule();
+    return loaded;
 }
 
 }  // namespace
 
 bool magickDecode(const QByteArray& data, const char* coder, QSize fitInside, QImage& out) {
-    if (coder == nullptr || data.isEmpty() || !ensureInitialised()) {
-        return false;
-    }
-    try {
-        const Magick::Blob blob(data.constData(), static_cast<size_t>(data.size()));
-        Magick::Image probe;
-        prepare(probe, coder);
-        // Learn the size before committing any memory to the pixels.
-        probe.ping(blob);
-        QSize size;
-        if (!acceptableSize(probe, size)) {
-            return false;
-        }
-        Magick::Image image;
-        prepare(image, coder);
-        image.read(blob);
-        if (!acceptableSize(image, size) || !scaleTo(image, fittedSize(size, fitInside))) {
-            return false;
-        }
-        return copyPixels(image, out);
-    } catch (const std::exception&) {
-        // Magick::Warning included: a decoder that had to guess produced a guess, not
-        // the picture.
-        return false;
-    } catch (...) {
-        return false;
-    }
+    const MagickModule* magick = module();
+    return magick != nullptr && magick->decode(data, coder, fitInside, fittedSize, out);
 }
 
 bool magickPing(const QByteArray& data, const char* coder, QSize fitInside, QSize& out) {
-    if (coder == nullptr || data.isEmpty() || !ensureInitialised()) {
-        return false;
-    }
-    try {
-        const Magick::Blob blob(data.constData(), static_cast<size_t>(data.size()));
-        Magick::Image image;
-        prepare(image, coder);
-        image.ping(blob);
-        QSize size;
-        if (!acceptableSize(image, size)) {
-            return false;
-        }
-        out = fittedSize(size, fitInside);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    const MagickModule* magick = module();
+    return magick != nullptr && magick->ping(data, coder, fitInside, fittedSize, out);
 }
 
 }  // namespace zolva::imageio

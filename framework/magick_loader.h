@@ -3,6 +3,9 @@
 // with a coder chosen by the caller, so GraphicsMagick never guesses a format from a
 // name, never opens a path itself and never runs a helper program. Its resource limits
 // keep a lying header from claiming unbounded memory or disk.
+//
+// GraphicsMagick itself lives in a module loaded on first use (magick_module.h); without
+// the module these formats are unreadable, like any other file the game cannot decode.
 #pragma once
 
 #include <QByteArray>
