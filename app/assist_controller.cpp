@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <QThread>
+#include <mutex>
+#include <string>
 
 #include "game/game_screen.h"
 #include "puzzle/solver_pattern_tables.h"
@@ -36,6 +38,26 @@ void runInBackground(QObject* receiver, std::function<Result()> work,
     });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start(QThread::LowPriority);
+}
+
+// Loads the 4x4 tables from the cache, or builds and caches them, once per run; a caller
+// that comes while another is at it waits for the same tables instead of building twice.
+void prepareTables(const std::string& path) {
+    static std::mutex guard;
+    static bool tried = false;
+    const std::lock_guard lock(guard);
+    if (tried || solver::installedPatternTables()) {
+        return;
+    }
+    tried = true;
+    auto tables = solver::PatternTables::load(path);
+    if (!tables) {
+        tables = solver::PatternTables::build();
+        if (tables) {
+            tables->save(path);  // a failed save only means building again next run
+        }
+    }
+    solver::installPatternTables(tables);
 }
 
 }  // namespace
@@ -101,14 +123,24 @@ void AssistController::startPlanning(Purpose purpose) {
     }
     screen->markAssisted();
     planned = arrangementOf(*board);
-    if (planned.columns == 4 && planned.rows == 4) {
-        ensureTables();
+    // A 4x4 plan waits for the tables (a load of a tenth of a second, or a build of a few
+    // seconds the very first time) so that even the first hint is a shortest one.
+    std::string tablesPath;
+    if (planned.columns == 4 && planned.rows == 4 && preparesTables) {
+        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+        tablesPath = tablesCachePath().toStdString();
     }
     const unsigned long long ticket = generation;
     setPending(true);
     const solver::Arrangement snapshot = planned;
     runInBackground<std::vector<solver::Move>>(
-        this, [snapshot] { return solver::solve(snapshot); },
+        this,
+        [snapshot, tablesPath] {
+            if (!tablesPath.empty()) {
+                prepareTables(tablesPath);
+            }
+            return solver::solve(snapshot);
+        },
         [this, ticket, purpose](const std::vector<solver::Move>& result) {
             planReady(ticket, purpose, result);
         });
@@ -150,30 +182,6 @@ void AssistController::playNextMove() {
         playing = false;
     }
     draw();
-}
-
-void AssistController::ensureTables() {
-    if (tablesRequested || solver::installedPatternTables()) {
-        return;
-    }
-    tablesRequested = true;
-    const std::string path = tablesCachePath().toStdString();
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
-    // Until the tables are in, 4x4 hints come from the budgeted search without them.
-    runInBackground<bool>(
-        this,
-        [path] {
-            auto tables = solver::PatternTables::load(path);
-            if (!tables) {
-                tables = solver::PatternTables::build();
-                if (tables) {
-                    tables->save(path);
-                }
-            }
-            solver::installPatternTables(tables);
-            return tables != nullptr;
-        },
-        [](const bool&) {});
 }
 
 }  // namespace zolva

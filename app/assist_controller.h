@@ -3,7 +3,7 @@
 // is whole or the player does anything at all. Plans are worked out on a worker thread so
 // the window never freezes, and a result that arrives after the board has changed is thrown
 // away. The 4x4 tables for optimal hints are loaded from the per-user cache, or built and
-// cached there, the first time a 4x4 board asks for help.
+// cached there, the first time a 4x4 board asks for help; that plan waits for them.
 #pragma once
 
 #include <QObject>
@@ -37,9 +37,9 @@ public:
     bool isBusy() const { return pending || playing; }
     // How fast Solve plays; tests run it flat out.
     void setStepInterval(int ms) { stepTimer.setInterval(ms); }
-    // Whether a 4x4 board starts loading or building the tables for optimal hints. Tests
-    // switch it off: building takes seconds and a still-running build would outlive them.
-    void setPreparesTables(bool on) { tablesRequested = !on; }
+    // Whether a 4x4 plan first loads or builds the tables for optimal hints. Tests switch
+    // it off: building takes seconds and a still-running build would outlive them.
+    void setPreparesTables(bool on) { preparesTables = on; }
 
     // The board as the solver sees it: the home index of the tile in every cell.
     static solver::Arrangement arrangementOf(const TileBoard& board);
@@ -56,7 +56,6 @@ private:
     void planReady(unsigned long long generation, Purpose purpose,
                    const std::vector<solver::Move>& plan);
     void playNextMove();
-    void ensureTables();
     void setPending(bool on);
 
     GameScreen* screen;
@@ -70,7 +69,7 @@ private:
     // Bumped whenever the board may have changed under a plan being worked out.
     unsigned long long generation = 0;
     solver::Arrangement planned;
-    bool tablesRequested = false;
+    bool preparesTables = true;
 };
 
 }  // namespace zolva

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QStandardPaths>
 
 #include "app/assist_controller.h"
 #include "app/game_view.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
+#include "puzzle/solver_pattern_tables.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
 #include "shell_test_support.h"
@@ -126,6 +129,31 @@ TEST_F(AssistTest, HintFlashesTheTileThatMovesNextAndOnlyDuringPlay) {
     EXPECT_EQ(window->findTileNumber(), 0);  // Find Tile's own proposal is untouched
     ASSERT_TRUE(waitFor([&] { return !window->isFindTileFlashing(); }));
     EXPECT_EQ(board->getPicture()->surface()->image(), before);
+}
+
+// The first 4x4 plan waits for the tables rather than settling for a longer one; small
+// tables in the cache stand in for the real ones, which take seconds to build.
+TEST_F(AssistTest, TheFirstFourByFourHintReadsTheTablesFromTheCache) {
+    const auto cached =
+        solver::PatternTables::build({{0, 1, 2}, {3, 7, 11}, {4, 5, 8}, {6, 9, 10}, {12, 13, 14}});
+    ASSERT_TRUE(cached);
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    ASSERT_TRUE(cached->save(AssistController::tablesCachePath().toStdString()));
+    solver::installPatternTables(nullptr);
+
+    auto window = makeWindow();
+    window->action(MainWindow::cmdBeginner)->trigger();
+    window->action(MainWindow::cmdNew)->trigger();
+    TileBoard* board = window->gameScreen()->getBoard();
+    ASSERT_EQ(board->getColumns(), 4);
+    sortHome(*board);
+    ASSERT_TRUE(board->slideTile(TileBoard::slideLeft));
+    window->action(MainWindow::cmdHint)->trigger();
+    ASSERT_TRUE(waitFor([&] { return window->findTileTicks() == 1; }));
+    const auto installed = solver::installedPatternTables();
+    ASSERT_TRUE(installed);
+    EXPECT_EQ(installed->groups(), cached->groups());
+    solver::installPatternTables(nullptr);
 }
 
 }  // namespace
