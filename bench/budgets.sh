@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the in-process benchmarks and checks the performance budgets as ratios measured in
-# the same run, so a busy or slow machine moves both sides of each ratio together.
+# the same run, so a busy or slow machine moves both sides of each ratio together. The
+# solver's budgets are plain times (medians over the repetitions) and do move with load.
 #
 #   bench/budgets.sh [BUILD_DIR] [REPETITIONS]
 #
@@ -15,8 +16,9 @@ build=${1:-build-bench}
 reps=${2:-9}
 board="$build/bench/zolva_board_bench"
 picture="$build/bench/zolva_picture_bench"
+solver="$build/bench/zolva_solver_bench"
 
-for tool in jq "$board" "$picture"; do
+for tool in jq "$board" "$picture" "$solver"; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "missing: $tool (install jq; build the zolva_*_bench targets in $build)" >&2
         exit 2
@@ -33,21 +35,24 @@ run() {
 }
 run "$board" "$out/board.json"
 run "$picture" "$out/picture.json"
+# The solver's budgets are times of their own, not ratios; each repetition builds the
+# tables afresh and times all 100 hints.
+run "$solver" "$out/solver.json"
 
 # Median CPU time in nanoseconds, or a median counter, of one benchmark.
 median() {
     jq -r --arg name "$2" --arg field "${3:-cpu_time}" '
         .benchmarks[]
         | select(.run_name == $name and .aggregate_name == "median")
-        | (if $field == "cpu_time" then
-               .cpu_time * ({"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[.time_unit])
+        | (if $field == "cpu_time" or $field == "real_time" then
+               .[$field] * ({"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[.time_unit])
            else .[$field] end)' "$1"
 }
 
 echo "Medians of $reps repetitions, CPU time:"
 jq -r '.benchmarks[] | select(.aggregate_name == "median")
        | "  \(.run_name)\t\(.cpu_time | . * 1000 | round / 1000) \(.time_unit)"' \
-    "$out/board.json" "$out/picture.json" | column -t -s $'\t'
+    "$out/board.json" "$out/picture.json" "$out/solver.json" | column -t -s $'\t'
 
 failed=0
 # check LABEL VALUE LIMIT: the budget holds when VALUE <= LIMIT.
@@ -95,5 +100,15 @@ done
 printf '  %-58s %10.4f  (no budget)\n' "BM_ChangePictureFitted / plain scaled decode" \
     "$(ratio "$(median "$out/picture.json" BM_ChangePictureFitted)" \
         "$(median "$out/picture.json" BM_PlainScaledDecode)")"
+
+build_ms=$(awk -v n="$(median "$out/solver.json" BM_BuildTables/iterations:1 real_time)" \
+    'BEGIN { printf "%.1f", n / 1e6 }')
+check "4x4 tables built, wall ms" "$build_ms" 10000
+check "optimal 4x4 hint, median ms of 100 boards" \
+    "$(median "$out/solver.json" BM_Hint4x4/iterations:1 median_ms)" 50
+check "optimal 4x4 hint, 99th percentile ms of 100 boards" \
+    "$(median "$out/solver.json" BM_Hint4x4/iterations:1 p99_ms)" 1000
+plan_ms=$(awk -v n="$(median "$out/solver.json" BM_Plan10x10)" 'BEGIN { printf "%.3f", n / 1e6 }')
+check "plan for a random 10x10 board, ms" "$plan_ms" 100
 
 exit "$failed"
