@@ -123,6 +123,11 @@ void AssistController::startPlanning(Purpose purpose) {
     }
     screen->markAssisted();
     planned = arrangementOf(*board);
+    // Still on the way an earlier hint or solve planned: go on along it.
+    if (const auto rest = guide.restFrom(planned)) {
+        usePlan(purpose, *rest);
+        return;
+    }
     // A 4x4 plan waits for the tables (a load of a tenth of a second, or a build of a few
     // seconds the very first time) so that even the first hint is a shortest one.
     std::string tablesPath;
@@ -153,17 +158,22 @@ void AssistController::planReady(unsigned long long ticket, Purpose purpose,
         return;
     }
     setPending(false);
-    if (result.empty()) {
+    guide.follow(planned, result);
+    usePlan(purpose, result);
+}
+
+void AssistController::usePlan(Purpose purpose, const std::vector<solver::Move>& moves) {
+    if (moves.empty()) {
         return;
     }
     if (purpose == Purpose::hint) {
-        const solver::Arrangement after = solver::apply(planned, result.front());
+        const solver::Arrangement after = solver::apply(planned, moves.front());
         // The tile that moves is the one standing where the empty space goes.
         const int movedHome = planned.cells[static_cast<std::size_t>(after.emptyCell)];
         flash(movedHome + 1);
         return;
     }
-    plan = result;
+    plan = moves;
     nextStep = 0;
     playing = true;
     stepTimer.start();

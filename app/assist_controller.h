@@ -55,6 +55,7 @@ private:
     void startPlanning(Purpose purpose);
     void planReady(unsigned long long generation, Purpose purpose,
                    const std::vector<solver::Move>& plan);
+    void usePlan(Purpose purpose, const std::vector<solver::Move>& moves);
     void playNextMove();
     void setPending(bool on);
 
@@ -69,6 +70,8 @@ private:
     // Bumped whenever the board may have changed under a plan being worked out.
     unsigned long long generation = 0;
     solver::Arrangement planned;
+    // The last plan worked out, which later hints keep to while the board stays on it.
+    solver::Guide guide;
     bool preparesTables = true;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <unordered_map>
 
 #include "puzzle/solver_pattern_tables.h"
 #include "puzzle/solver_reduction.h"
@@ -110,6 +111,42 @@ std::vector<Move> planFromInside(const Arrangement& a, const SolveOptions& optio
     return plan;
 }
 
+// The reduction places one tile after another and sometimes undoes a step of the last one,
+// so its plans can pass the same arrangement twice. Cutting every such loop leaves a
+// shorter plan that never repeats itself, which Solve plays faster and which a Guide can
+// follow without ever being sent back round a loop.
+struct CellsHash {
+    std::size_t operator()(const std::vector<int>& cells) const {
+        std::size_t hash = 0xcbf29ce484222325ull;
+        for (int tile : cells) {
+            hash = (hash ^ static_cast<std::size_t>(tile)) * 0x100000001b3ull;
+        }
+        return hash;
+    }
+};
+
+std::vector<Move> withoutDetours(Arrangement a, std::vector<Move> plan) {
+    std::unordered_map<std::vector<int>, std::size_t, CellsHash> stepAt{{a.cells, 0}};
+    std::vector<std::vector<int>> trail{a.cells};
+    std::vector<Move> kept;
+    for (Move move : plan) {
+        a = apply(std::move(a), move);
+        const auto [seen, fresh] = stepAt.emplace(a.cells, kept.size() + 1);
+        if (fresh) {
+            kept.push_back(move);
+            trail.push_back(a.cells);
+            continue;
+        }
+        const std::size_t back = seen->second;
+        while (trail.size() > back + 1) {
+            stepAt.erase(trail.back());
+            trail.pop_back();
+        }
+        kept.resize(back);
+    }
+    return kept;
+}
+
 }  // namespace
 
 bool isWellFormed(const Arrangement& a) {
@@ -191,12 +228,12 @@ std::vector<Move> solve(const Arrangement& a, const SolveOptions& options) {
     const bool corner =
         (homeColumn == 0 || homeColumn == a.columns - 1) && (homeRow == 0 || homeRow == a.rows - 1);
     if (!corner) {
-        return planFromInside(a, options);
+        return withoutDetours(a, planFromInside(a, options));
     }
     const Mirror mirror{homeColumn == 0, homeRow == 0};
     std::vector<Move> plan = planFromCorner(mirror.apply(a), options);
     std::transform(plan.begin(), plan.end(), plan.begin(), [&](Move m) { return mirror.move(m); });
-    return plan;
+    return withoutDetours(a, std::move(plan));
 }
 
 std::optional<Move> nextMove(const Arrangement& a) {
@@ -205,6 +242,32 @@ std::optional<Move> nextMove(const Arrangement& a) {
         return std::nullopt;
     }
     return plan.front();
+}
+
+void Guide::follow(Arrangement from, std::vector<Move> moves) {
+    start = std::move(from);
+    plan = std::move(moves);
+}
+
+void Guide::forget() {
+    start = {};
+    plan.clear();
+}
+
+std::optional<std::vector<Move>> Guide::restFrom(const Arrangement& now) const {
+    if (!hasShape(start) || now.columns != start.columns || now.rows != start.rows) {
+        return std::nullopt;
+    }
+    Arrangement along = start;
+    for (std::size_t step = 0;; ++step) {
+        if (along == now) {
+            return std::vector<Move>(plan.begin() + static_cast<std::ptrdiff_t>(step), plan.end());
+        }
+        if (step == plan.size()) {
+            return std::nullopt;
+        }
+        along = apply(std::move(along), plan[step]);
+    }
 }
 
 Arrangement apply(Arrangement a, Move move) {

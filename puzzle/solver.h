@@ -60,6 +60,24 @@ std::vector<Move> solve(const Arrangement& arrangement, const SolveOptions& opti
 // The first move of the plan: the hint. Nothing when there is nothing to do.
 std::optional<Move> nextMove(const Arrangement& arrangement);
 
+// Holds on to one plan so that whoever follows it is led all the way home. Plans from the
+// row and column reduction are not consistent with each other: the plan from a position
+// one step along an earlier plan may go another way, and taking every hint from a fresh
+// plan can lead round in circles for ever. Shortest plans have no such trouble, but
+// keeping them saves the search as well.
+class Guide {
+public:
+    void follow(Arrangement start, std::vector<Move> plan);
+    void forget();
+    // The rest of the plan from `now` when `now` lies on it (empty at its end); nothing
+    // when it does not, and a fresh plan is needed.
+    std::optional<std::vector<Move>> restFrom(const Arrangement& now) const;
+
+private:
+    Arrangement start;
+    std::vector<Move> plan;
+};
+
 // The arrangement after one slide; a blocked slide leaves it unchanged.
 Arrangement apply(Arrangement arrangement, Move move);
 

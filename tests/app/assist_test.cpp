@@ -131,6 +131,23 @@ TEST_F(AssistTest, HintFlashesTheTileThatMovesNextAndOnlyDuringPlay) {
     EXPECT_EQ(board->getPicture()->surface()->image(), before);
 }
 
+// A second hint on the same board keeps to the first one's plan instead of planning
+// afresh, so a player who follows the hints is led home.
+TEST_F(AssistTest, HintsKeepToOnePlanWhileTheBoardStaysOnIt) {
+    auto window = makeWindow();
+    window->action(MainWindow::cmdIntermediate)->trigger();
+    window->action(MainWindow::cmdNew)->trigger();
+    AssistController* assist = window->assistController();
+    window->action(MainWindow::cmdHint)->trigger();
+    EXPECT_TRUE(assist->isBusy());  // the first plan is worked out on a worker thread
+    ASSERT_TRUE(waitFor([&] { return window->findTileTicks() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return !window->isFindTileFlashing(); }));
+
+    window->action(MainWindow::cmdHint)->trigger();
+    EXPECT_FALSE(assist->isBusy());  // answered at once, from the plan already made
+    EXPECT_TRUE(window->isFindTileFlashing());
+}
+
 // The first 4x4 plan waits for the tables rather than settling for a longer one; small
 // tables in the cache stand in for the real ones, which take seconds to build.
 TEST_F(AssistTest, TheFirstFourByFourHintReadsTheTablesFromTheCache) {

@@ -439,6 +439,48 @@ TEST(SolverLargeBoards, EmptySpaceHomeInsideTheGridReachesTheGoal) {
     }
 }
 
+// Hints taken one at a time from fresh reduction plans can go round in circles; hints
+// kept to one plan lead home in exactly its length, on every kind of board.
+TEST(SolverGuide, FollowingOnePlanReachesTheGoalAndLeavingItAsksForANewOne) {
+    std::mt19937 random(64);
+    SolveOptions noTables;
+    noTables.ignoreInstalledTables = true;
+    for (auto [columns, rows] : {std::pair{3, 3}, {3, 4}, {5, 5}, {4, 7}, {10, 10}}) {
+        for (int corner : corners(columns, rows)) {
+            Arrangement now = randomBoard(columns, rows, corner, random);
+            const std::vector<Move> plan = solve(now, noTables);
+            Guide guide;
+            guide.follow(now, plan);
+            std::size_t steps = 0;
+            while (!isSolved(now)) {
+                const auto rest = guide.restFrom(now);
+                ASSERT_TRUE(rest && !rest->empty()) << columns << "x" << rows << " step " << steps;
+                ASSERT_EQ(rest->size(), plan.size() - steps);
+                now = apply(now, rest->front());
+                ++steps;
+            }
+            EXPECT_EQ(steps, plan.size());
+            EXPECT_EQ(guide.restFrom(now), std::vector<Move>{});
+        }
+    }
+
+    const Arrangement start = randomBoard(5, 5, 24, random);
+    const std::vector<Move> plan = solve(start, noTables);
+    Guide guide;
+    guide.follow(start, plan);
+    // One slide off the plan: the first move of the plan undone is still on it, any
+    // other way out of the start is not.
+    for (unsigned m = 0; m < 4; ++m) {
+        const Arrangement off = apply(start, static_cast<Move>(m));
+        if (!(off == start) && !(off == apply(start, plan.front()))) {
+            EXPECT_FALSE(guide.restFrom(off));
+        }
+    }
+    EXPECT_FALSE(guide.restFrom(home(4, 4, 15)));
+    guide.forget();
+    EXPECT_FALSE(guide.restFrom(start));
+}
+
 class SolverTableFiles : public ::testing::Test {
 protected:
     void SetUp() override {
