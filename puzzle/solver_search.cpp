@@ -238,7 +238,8 @@ public:
 private:
     static std::size_t at(int index) { return static_cast<std::size_t>(index); }
 
-    // Every term has the parity of the plan's length, so no parity step is left to add.
+    // The Manhattan sum always has the parity of the plan's length and the excess counts
+    // double, so the estimate needs no parity step of its own.
     static int estimate(int distanceSum, int plainExcess, int mirroredExcess) {
         return distanceSum + 2 * std::max(plainExcess, mirroredExcess);
     }
