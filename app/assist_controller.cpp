@@ -43,9 +43,10 @@ void runInBackground(QObject* receiver, std::function<Result()> work,
 // Loads the 4x4 tables from the cache, or builds and caches them, once per run; a caller
 // that comes while another is at it waits for the same tables instead of building twice.
 void prepareTables(const std::string& path) {
-    static std::mutex guard;
+    // Never destroyed, for a build still running when the program exits.
+    static std::mutex* const guard = new std::mutex;
     static bool tried = false;
-    const std::lock_guard lock(guard);
+    const std::lock_guard lock(*guard);
     if (tried || solver::installedPatternTables()) {
         return;
     }

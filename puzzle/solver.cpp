@@ -18,8 +18,16 @@ constexpr int largestSide = 10;
 // long before this and the budget only guards against a mistake elsewhere.
 constexpr std::uint64_t smallBoardBudget = 200'000'000;
 
-std::mutex installedGuard;
-std::shared_ptr<const PatternTables> installedTables;
+// Never destroyed: a worker thread may still be solving, or installing tables it has just
+// built, while the program exits, and must not find the lock or the tables torn down.
+struct Installed {
+    std::mutex guard;
+    std::shared_ptr<const PatternTables> tables;
+};
+Installed& installed() {
+    static Installed* const state = new Installed;
+    return *state;
+}
 
 std::size_t at(int index) {
     return static_cast<std::size_t>(index);
@@ -283,13 +291,13 @@ Arrangement apply(Arrangement a, Move move) {
 }
 
 void installPatternTables(std::shared_ptr<const PatternTables> tables) {
-    const std::lock_guard lock(installedGuard);
-    installedTables = std::move(tables);
+    const std::lock_guard lock(installed().guard);
+    installed().tables = std::move(tables);
 }
 
 std::shared_ptr<const PatternTables> installedPatternTables() {
-    const std::lock_guard lock(installedGuard);
-    return installedTables;
+    const std::lock_guard lock(installed().guard);
+    return installed().tables;
 }
 
 }  // namespace zolva::solver
