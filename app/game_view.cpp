@@ -132,6 +132,7 @@ void GameView::fitToScreen() {
     frame.setTrackDamage(true);
     screen->invalidateRect(Rect{0, 0, width, height});
     damage = QRegion();
+    drawnAhead = QRegion();
     update();
 }
 
@@ -150,6 +151,7 @@ bool GameView::drawInto(const QRegion& beingPainted) {
     }
     const QRegion pending = damage - beingPainted;
     if (!pending.isEmpty()) {
+        drawnAhead += pending;
         update(pending);
     }
     if (!drawn) {
@@ -161,10 +163,15 @@ bool GameView::drawInto(const QRegion& beingPainted) {
 void GameView::paintEvent(QPaintEvent* event) {
     if (screen != nullptr) {
         // The toolkit may have lost what was shown here (an uncovered or newly shown
-        // window), so the tree repaints the area before it is copied out.
-        const QRect area = event->rect();
-        screen->invalidateRect(
-            Rect{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+        // window), so the tree repaints the area before it is copied out; but what this
+        // paint only shows of a draw made for a move is already in the frame, and drawing
+        // it again would double every move's work.
+        const QRect area = (event->region() - drawnAhead).boundingRect();
+        drawnAhead -= event->region();
+        if (!area.isEmpty()) {
+            screen->invalidateRect(Rect{area.left(), area.top(), area.left() + area.width(),
+                                        area.top() + area.height()});
+        }
         drawInto(event->region());
     }
     QPainter painter(this);

@@ -63,6 +63,8 @@ private:
     GameScreen* screen = nullptr;
     Surface frame;
     QRegion damage;
+    // Drawn into the frame and handed to the toolkit to show, not yet painted.
+    QRegion drawnAhead;
 };
 
 }  // namespace zolva

@@ -338,17 +338,17 @@ void MainWindow::applyStoredMarks(int columns, int rows, int emptyX, int emptyY,
 // the command's outcome says it belongs, which also undoes it after a cancelled dialog.
 void MainWindow::markLevel(int command) {
     levelMark = command;
-    if (QAction* marked = levelGroup->checkedAction(); marked != nullptr && command == 0) {
-        marked->setChecked(false);
-    }
-    if (command != 0) {
-        action(command)->setChecked(true);
-    }
+    markIn(levelGroup, command);
 }
 
 void MainWindow::markCorner(int command) {
     cornerMark = command;
-    if (QAction* marked = cornerGroup->checkedAction(); marked != nullptr && command == 0) {
+    markIn(cornerGroup, command);
+}
+
+// Command 0 clears the group's mark.
+void MainWindow::markIn(QActionGroup* group, int command) {
+    if (QAction* marked = group->checkedAction(); marked != nullptr && command == 0) {
         marked->setChecked(false);
     }
     if (command != 0) {

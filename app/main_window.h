@@ -150,6 +150,7 @@ private:
     bool chooseCustomPicture();
     void markLevel(int command);
     void markCorner(int command);
+    void markIn(QActionGroup* group, int command);
     void markPicture();
     // Completes a flash that has inverted its tile but not yet restored it, so the picture
     // is never left inverted when the flash is restarted or the grid or picture changes.

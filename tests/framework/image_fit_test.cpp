@@ -9,6 +9,7 @@
 
 #include "framework/image_loader.h"
 #include "framework/loader_formats.h"
+#include "image_file_test.h"
 
 namespace zolva {
 namespace {
@@ -107,25 +108,10 @@ QByteArray pcx(int w, int h) {
     return b.append(QByteArray(768 - 6, '\0'));
 }
 
-class FitSize : public ::testing::Test {
+class FitSize : public testing::ImageFileTest {
 protected:
     void TearDown() override { setFitSize(QSize()); }
 
-    QString write(const QString& name, const QByteArray& data) const {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
-        return f.fileName();
-    }
-    // Decodes `file` and checks the size told beforehand is the size decoded.
-    static QImage agreed(const QString& file) {
-        QImage image;
-        QSize size;
-        EXPECT_TRUE(loadImage(file, image)) << file.toStdString();
-        EXPECT_TRUE(readImageSize(file, size)) << file.toStdString();
-        EXPECT_EQ(size, image.size()) << file.toStdString();
-        return image;
-    }
     static void expectRefused(const QString& file) {
         QImage image;
         QSize size;
@@ -137,8 +123,6 @@ protected:
         EXPECT_NEAR(qRed(image.pixel(1, y)), 220, tolerance);
         EXPECT_NEAR(qRed(image.pixel(image.width() - 2, y)), 20, tolerance);
     }
-
-    QTemporaryDir dir;
 };
 
 TEST(FitRule, ShrinksInsideTheBoxRoundingHalfUp) {
@@ -185,15 +169,15 @@ TEST_F(FitSize, LargeFilesShrinkToTheSizeTheHeaderForetells) {
     QSize size;
     ASSERT_TRUE(readImageSize(photo, size));
     EXPECT_EQ(size, QSize(6000, 4000));  // no fit size: untouched
-    EXPECT_EQ(agreed(tall).size(), QSize(1000, 5000));
+    EXPECT_EQ(loadChecked(tall).size(), QSize(1000, 5000));
 
     setFitSize({1200, 900});
-    const QImage shrunk = agreed(photo);
+    const QImage shrunk = loadChecked(photo);
     EXPECT_EQ(shrunk.size(), QSize(1200, 800));
     expectHalves(shrunk, 12);
-    EXPECT_EQ(agreed(tall).size(), QSize(180, 900));
-    expectHalves(agreed(tall), 2);
-    EXPECT_EQ(agreed(small), halves(300, 200));
+    EXPECT_EQ(loadChecked(tall).size(), QSize(180, 900));
+    expectHalves(loadChecked(tall), 2);
+    EXPECT_EQ(loadChecked(small), halves(300, 200));
 }
 
 TEST_F(FitSize, CameraOrientationIsAppliedBeforeFitting) {
@@ -201,7 +185,7 @@ TEST_F(FitSize, CameraOrientationIsAppliedBeforeFitting) {
     const QString file = write("turned.jpg", turnedClockwise(encoded(halves(800, 400), "jpg")));
     for (QSize fit : {QSize(), QSize(600, 500)}) {
         setFitSize(fit);
-        const QImage image = agreed(file);
+        const QImage image = loadChecked(file);
         ASSERT_EQ(image.size(), fit.isValid() ? QSize(250, 500) : QSize(400, 800));
         // The quarter turn brings the stored left (red) half to the top.
         EXPECT_NEAR(qRed(image.pixel(image.width() / 2, 10)), 220, 12);
@@ -213,7 +197,7 @@ TEST_F(FitSize, FallbackFormatsShrinkToTheSizeTheyReport) {
     setFitSize({120, 90});
     for (const QString& file :
          {write("m.tga", mappedTga(300, 100)), write("p.pcx", pcx(300, 100))}) {
-        const QImage image = agreed(file);
+        const QImage image = loadChecked(file);
         EXPECT_EQ(image.size(), QSize(120, 40)) << file.toStdString();
         expectHalves(image, 2);
     }
@@ -223,9 +207,9 @@ TEST_F(FitSize, FallbackFormatsShrinkToTheSizeTheyReport) {
 TEST_F(FitSize, BuiltInBitmapsAreNeverShrunk) {
     setFitSize({1, 1});
     for (const char* name : {"#42", "shadow.xpm", ":/bitmaps/42"}) {
-        EXPECT_EQ(agreed(name).size(), QSize(2, 2)) << name;
+        EXPECT_EQ(loadChecked(name).size(), QSize(2, 2)) << name;
     }
-    EXPECT_EQ(agreed(write("five.png", encoded(halves(5, 5), "png"))).size(), QSize(1, 1));
+    EXPECT_EQ(loadChecked(write("five.png", encoded(halves(5, 5), "png"))).size(), QSize(1, 1));
 }
 
 TEST_F(FitSize, HugeJpegsAreUsableOnlyWhenDecodedSmall) {
@@ -238,7 +222,7 @@ TEST_F(FitSize, HugeJpegsAreUsableOnlyWhenDecodedSmall) {
     expectRefused(huge);  // 100 Mpx at full size is over the limit
     // Decoding succeeds although Qt would refuse to allocate the full-size image.
     setFitSize({1200, 900});
-    EXPECT_EQ(agreed(huge).size(), QSize(1200, 840));
+    EXPECT_EQ(loadChecked(huge).size(), QSize(1200, 840));
     for (const QString& file : {layered, absurd, wide}) {
         expectRefused(file);
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/image_loader.h"
+#include "image_file_test.h"
 #include "support/sample_images.h"
 
 namespace zolva {
@@ -37,23 +38,8 @@ QByteArray encoded(const QImage& image, const char* format) {
     return buffer.data();
 }
 
-class ImageLoader : public ::testing::Test {
+class ImageLoader : public testing::ImageFileTest {
 protected:
-    QString write(const QString& name, const QByteArray& data) const {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
-        return f.fileName();
-    }
-    // Loads `file` and checks that the size told beforehand is the size decoded.
-    static QImage loadChecked(const QString& file) {
-        QImage image;
-        QSize size;
-        EXPECT_TRUE(loadImage(file, image)) << file.toStdString();
-        EXPECT_TRUE(readImageSize(file, size)) << file.toStdString();
-        EXPECT_EQ(size, image.size()) << file.toStdString();
-        return image;
-    }
     static void expectRejected(const QString& file, const char* what = "") {
         QImage image;
         QSize size;
@@ -64,8 +50,6 @@ protected:
             EXPECT_LE(qint64{size.width()} * size.height(), 64 * 1024 * 1024) << what;
         }
     }
-
-    QTemporaryDir dir;
 };
 
 void expectPixels(const QImage& image, bool grey = false) {
