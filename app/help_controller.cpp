@@ -10,14 +10,8 @@
 #include <QWidget>
 #include <utility>
 
-// The build passes where an installation keeps the help; these fallbacks match the
-// default installation layout.
-#ifndef ZOLVA_HELP_RELATIVE_DIR
-#define ZOLVA_HELP_RELATIVE_DIR "../share/zolva-puzzle/help"
-#endif
-#ifndef ZOLVA_HELP_INSTALL_DIR
-#define ZOLVA_HELP_INSTALL_DIR "/usr/local/share/zolva-puzzle/help"
-#endif
+// The build passes ZOLVA_HELP_RELATIVE_DIR and ZOLVA_HELP_INSTALL_DIR: where an
+// installation keeps the help, relative to the executable and absolute.
 
 namespace zolva {
 
