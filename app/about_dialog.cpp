@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <utility>
 
+#include "app/version.h"
+
 namespace zolva {
 
 namespace {
@@ -51,7 +53,7 @@ AboutDialog::AboutDialog(QWidget* parent)
 
     // Fixed places keep the labels clear of the painted link: the pointer must reach the
     // dialog itself anywhere over the link region.
-    placedLabel(QStringLiteral("Version 1.6.0"), 80, 24, this);
+    placedLabel(QStringLiteral("Version " ZOLVA_VERSION), 80, 24, this);
     placedLabel(QStringLiteral("A sliding-picture puzzle game."), 80, 46, this);
     placedLabel(QStringLiteral("Visit us at:"), 80, 106, this);
 

@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "app/resources/art.h"
+#include "app/version.h"
 
 namespace zolva {
 
@@ -52,7 +53,7 @@ int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Zolva Games"));
     QApplication::setApplicationName(QStringLiteral("Zolva Puzzle"));
-    QApplication::setApplicationVersion(QStringLiteral("1.6.0"));
+    QApplication::setApplicationVersion(QStringLiteral(ZOLVA_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("zolva-puzzle"));
     initArt();
     QApplication::setWindowIcon(MainWindow::applicationIcon());
