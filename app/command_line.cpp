@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "app/version.h"
+
 namespace zolva {
 
 namespace {
