@@ -33,7 +33,8 @@ APP=$ROOT/usr/games/zolva-puzzle
 [ -x "$APP" ] || fail "no /usr/games/zolva-puzzle in the package"
 [ ! -e "$ROOT/usr/bin" ] || fail "the package installs into /usr/bin"
 for file in usr/share/doc/zolva-puzzle/copyright usr/share/doc/zolva-puzzle/changelog.gz \
-    usr/share/man/man6/zolva-puzzle.6.gz usr/share/applications/zolva-puzzle.desktop; do
+    usr/share/man/man6/zolva-puzzle.6.gz usr/share/applications/zolva-puzzle.desktop \
+    usr/share/metainfo/com.zolva.puzzle.metainfo.xml; do
     [ -s "$ROOT/$file" ] || fail "no /$file in the package"
 done
 while IFS= read -r -d '' binary; do
