@@ -56,31 +56,36 @@ pixels = bytes(v for y in range(h) for x in range(w)
 open(path, "wb").write(header + pixels)
 PY
 
+# The game's own output goes with any failure from here on.
+fail_app() {
+    cat "$WORK/app-installed.log" >&2
+    fail "$@"
+}
+
 # A relative name, as a file manager or a terminal in the picture's folder passes it.
 cd "$WORK/pictures" || fail "no picture folder"
 start_app installed photo.tga
 cd - >/dev/null || fail "cannot go back"
-WIN=$(wait_window "Zolva Puzzle") || { cat "$WORK/app-installed.log" >&2; fail "no main window"; }
+WIN=$(wait_window "Zolva Puzzle") || fail_app "no main window"
 eval "$(xdotool getwindowgeometry --shell "$WIN")"
 # The game screen is the picture plus 10-pixel margins and the counter bar; a menu above.
 [ "$WIDTH" -eq 380 ] && [ $((HEIGHT - 296)) -ge 15 ] && [ $((HEIGHT - 296)) -le 60 ] ||
-    fail "window $WIDTH x $HEIGHT does not hold the 360 x 240 picture"
+    fail_app "window $WIDTH x $HEIGHT does not hold the 360 x 240 picture"
 if grep -q 'zolva-magick\.so' "/proc/$APP_PID/maps" 2>/dev/null; then
     grep -q "$ROOT/usr/lib/games/zolva-puzzle/zolva-magick\.so" "/proc/$APP_PID/maps" ||
-        fail "the GraphicsMagick module was not loaded from the package"
+        fail_app "the GraphicsMagick module was not loaded from the package"
 fi
 log "the picture on the command line is shown, read by the packaged module"
 
 xdotool windowfocus --sync "$WIN" 2>/dev/null || xdotool windowfocus "$WIN"
 xdotool key --clearmodifiers F1
-HELP=$(wait_window "Zolva Puzzle Help") || { cat "$WORK/app-installed.log" >&2; fail "F1 shows no help"; }
+wait_window "Zolva Puzzle Help" >/dev/null || fail_app "F1 shows no help"
 log "the packaged help is found"
-xdotool windowclose "$HELP" 2>/dev/null || true
 
 xdotool windowfocus --sync "$WIN" 2>/dev/null || xdotool windowfocus "$WIN"
 xdotool key --clearmodifiers ctrl+w
-wait_exit || fail "Ctrl+W did not end the program"
-[ "$EXIT_CODE" -eq 0 ] || { cat "$WORK/app-installed.log" >&2; fail "exit code $EXIT_CODE"; }
+wait_exit || fail_app "Ctrl+W did not end the program"
+[ "$EXIT_CODE" -eq 0 ] || fail_app "exit code $EXIT_CODE"
 CONF="$XDG_CONFIG_HOME/Zolva Games/Zolva Puzzle.conf"
 grep -qx "picturePath=$WORK/pictures/photo.tga" "$CONF" && grep -qx 'defaultPicture=0' "$CONF" ||
     fail "the picture was not remembered: $(grep -i picture "$CONF")"
