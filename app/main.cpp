@@ -8,6 +8,7 @@
 #include <array>
 #include <csignal>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/resources/art.h"
 #include "app/version.h"
@@ -49,7 +50,7 @@ void closeOnTerminationSignals(MainWindow& window) {
 
 }  // namespace
 
-int runApplication(int argc, char** argv) {
+int runApplication(int argc, char** argv, const QString& picture) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Zolva Games"));
     QApplication::setApplicationName(QStringLiteral("Zolva Puzzle"));
@@ -61,6 +62,9 @@ int runApplication(int argc, char** argv) {
     environment.fitPicturesToScreen = true;
     MainWindow window(std::move(environment));
     closeOnTerminationSignals(window);
+    if (!picture.isEmpty()) {
+        window.openCustomPicture(picture);
+    }
     // A desktop session that logs out may end the process without closing the window
     // first: save the options when the session manager asks for our data.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
@@ -71,5 +75,9 @@ int runApplication(int argc, char** argv) {
 }  // namespace zolva
 
 int main(int argc, char** argv) {
-    return zolva::runApplication(argc, argv);
+    const zolva::CommandLine commandLine = zolva::readCommandLine(argc, argv);
+    if (commandLine.exitCode) {
+        return *commandLine.exitCode;
+    }
+    return zolva::runApplication(argc, argv, commandLine.picture);
 }

@@ -20,6 +20,7 @@
 #include "app/find_tile_dialog.h"
 #include "app/game_view.h"
 #include "app/help_controller.h"
+#include "app/picture_drop.h"
 #include "app/qt_game_host.h"
 #include "app/settings_store.h"
 #include "framework/picture.h"
@@ -147,6 +148,8 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
         }
     });
     view->installEventFilter(this);
+    new PictureDrop(this, QString::fromLatin1(kPictureTypes[0].patterns).split(u' '),
+                    [this](const QString& path) { openCustomPicture(path); });
     // Every command but the two that start it interrupts assisted play.
     for (const auto& [command, item] : actions) {
         if (command != cmdHint && command != cmdSolve) {
@@ -576,8 +579,13 @@ bool MainWindow::chooseCustomPicture() {
         env.chooseFile ? env.chooseFile(this, filter)
                        : QFileDialog::getOpenFileName(this, QString(), QString(), filter, nullptr,
                                                       QFileDialog::HideNameFilterDetails);
-    if (path.isEmpty()) {
-        return false;
+    return !path.isEmpty() && openCustomPicture(path);
+}
+
+bool MainWindow::openCustomPicture(const QString& path) {
+    // A picture arriving by a drop may find Solve being played on the old one.
+    if (assist != nullptr) {
+        assist->stop();
     }
     finishFindTileFlash();
     if (!screen->changePicture(path)) {
@@ -591,6 +599,7 @@ bool MainWindow::chooseCustomPicture() {
     customPicturePath = path;
     fitWindowToScreen();
     useDefaultPicture = false;
+    markPicture();
     return true;
 }
 

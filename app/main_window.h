@@ -125,6 +125,9 @@ public slots:
     void findTile();
     void useBuiltinPicture();
     void useCustomPicture();
+    // Makes the file the custom picture, with the checks, messages and marks of Custom
+    // Picture; the file dialog, the command line and a drop all come through here.
+    bool openCustomPicture(const QString& path);
     void showAbout();
     // The next move flashed, or the whole game played out; either marks the game assisted.
     void showHint();

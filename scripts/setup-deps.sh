@@ -12,6 +12,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-apps
     desktop-file-utils appstream jq
+    dpkg-dev file lintian
 )
 
 missing=()

@@ -1,9 +1,12 @@
 // The menu commands and their dialogs, driven through the menu's own actions, with modal
 // dialogs answered from inside their event loops.
 #include <QDir>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 
 #include "app/about_dialog.h"
 #include "app/best_times_dialog.h"
@@ -182,6 +185,68 @@ TEST_F(ShellTest, CancelledOrUndecodablePictureChangesNothing) {
     window->action(MainWindow::cmdDefaultPicture)->trigger();
     window->action(MainWindow::cmdCustomPicture)->trigger();
     EXPECT_TRUE(window->action(MainWindow::cmdDefaultPicture)->isChecked());
+}
+
+// Drags `paths` (URLs or local files) over the window and drops them if they are welcomed;
+// returns whether they were.
+bool dragAndDrop(QWidget* window, const QStringList& paths, Qt::DropActions offered) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls.append(path.contains("://") ? QUrl(path) : QUrl::fromLocalFile(path));
+    }
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(30, 80), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(QPointF(30, 80), offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(window, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);  // never a move: the file stays put
+    QCoreApplication::processEvents();
+    return true;
+}
+
+TEST_F(ShellTest, ADroppedPictureIsOpenedAsCustomPictureOpensIt) {
+    auto window = makeWindow();
+    const QSize builtin = window->size();
+    const QString broken = folder.filePath("broken.PNG");
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("no picture here");
+    file.close();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("folder.png"));
+    const QString photo = writeImage("photo.png", 400, 200);
+    const Qt::DropActions any = Qt::CopyAction | Qt::MoveAction;
+
+    for (const QStringList& refused :
+         {QStringList{photo, photo}, QStringList{folder.filePath("folder.png")},
+          QStringList{folder.filePath("gone.png")}, QStringList{folder.filePath("puzzle.txt")},
+          QStringList{"https://zolva.example.com/photo.png"}}) {
+        EXPECT_FALSE(dragAndDrop(window.get(), refused, any)) << refused.join(' ').toStdString();
+    }
+    EXPECT_FALSE(dragAndDrop(window.get(), {photo}, Qt::MoveAction));
+    EXPECT_TRUE(window->usesDefaultPicture());
+
+    // A broken file says what Custom Picture says and changes nothing.
+    fileChoice = broken;
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+    ASSERT_TRUE(dragAndDrop(window.get(), {broken}, any));
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[1], warnings[0]);
+    EXPECT_TRUE(window->action(MainWindow::cmdDefaultPicture)->isChecked());
+    EXPECT_EQ(window->size(), builtin);
+
+    ASSERT_TRUE(dragAndDrop(window.get(), {photo}, any));
+    EXPECT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(window->customPicture(), photo);
+    EXPECT_TRUE(window->action(MainWindow::cmdCustomPicture)->isChecked());
+    EXPECT_EQ(window->gameView()->size(), QSize(420, 256));
+    window->saveSettings();
+    EXPECT_EQ(SettingsStore::loadSettings().picturePath, photo);
+    EXPECT_FALSE(SettingsStore::loadSettings().defaultPicture);
 }
 
 TEST(PictureFilterTest, AcceptsEveryCaseOfTheListedExtensions) {

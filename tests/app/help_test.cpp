@@ -11,7 +11,6 @@
 #include <QHelpSearchQueryWidget>
 #include <QLineEdit>
 #include <QPointer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
@@ -413,49 +412,13 @@ TEST_F(HelpControllerTest, FirstExistingCandidateWins) {
     EXPECT_NE(help.window(), nullptr);
 }
 
-// --- Where the game looks for its help, and what an installation holds -------------------
+// --- Where the game looks for its help (the package test plays an installed copy) ---------
 
 TEST(HelpLocationTest, GameRunFromTheBuildTreeFindsTheBuiltCollection) {
     const QString appDir = QStringLiteral(ZOLVA_BUILD_DIR "/app");
     const QStringList candidates = HelpController::defaultCollectionCandidates(appDir);
     ASSERT_FALSE(candidates.isEmpty());
     EXPECT_EQ(candidates.first(), QDir::cleanPath(builtCollection()));
-}
-
-TEST(HelpLocationTest, InstallationHoldsHelpAndDesktopFilesAndTheGameFindsItsHelp) {
-    QTemporaryDir prefix;
-    ASSERT_TRUE(prefix.isValid());
-    QProcess install;
-    install.setProcessChannelMode(QProcess::MergedChannels);
-    install.start(
-        QStringLiteral(ZOLVA_CMAKE_COMMAND),
-        {QStringLiteral("--install"), QStringLiteral(ZOLVA_BUILD_DIR), QStringLiteral("--prefix"),
-         prefix.path(), QStringLiteral("--component"), QStringLiteral("data")});
-    ASSERT_TRUE(install.waitForFinished(kWorkerWaitMs));
-    ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
-
-    const QDir data(prefix.filePath(QStringLiteral(ZOLVA_INSTALL_DATADIR)));
-    EXPECT_TRUE(data.exists(QStringLiteral("applications/zolva-puzzle.desktop")));
-    EXPECT_TRUE(data.exists(QStringLiteral("metainfo/com.zolva.puzzle.metainfo.xml")));
-    EXPECT_TRUE(data.exists(QStringLiteral("zolva-puzzle/help/Zolva Puzzle Help.qch")));
-    EXPECT_TRUE(data.exists(QStringLiteral("zolva-puzzle/help/Zolva Puzzle Help.qhc")));
-
-    // The installed game looks relative to its own folder; of its candidates, only those
-    // inside this prefix count, so a copy installed elsewhere on the machine cannot help.
-    QStringList inPrefix;
-    for (const QString& candidate : HelpController::defaultCollectionCandidates(
-             prefix.filePath(QStringLiteral(ZOLVA_INSTALL_BINDIR)))) {
-        if (candidate.startsWith(prefix.path() + QLatin1Char('/')) &&
-            QFileInfo::exists(candidate)) {
-            inPrefix << candidate;
-        }
-    }
-    ASSERT_EQ(inPrefix.size(), 1);
-    QWidget mainWindow;
-    HelpController help(&mainWindow, inPrefix, prefix.filePath(QStringLiteral("cache")));
-    help.showContents();
-    ASSERT_NE(help.window(), nullptr);
-    EXPECT_FALSE(help.window()->browser()->toPlainText().isEmpty());
 }
 
 }  // namespace
