@@ -53,9 +53,14 @@ TEST(GameScreenMouse, OnlyPressesOnTheBoardSlideTiles) {
         const DigitCounter& seconds = *g.screen->getTimeCounter();
         const int time = seconds.getX() + seconds.getWidth() - 3;
         // The seconds counter, the margins round the board, just off each edge.
-        for (const auto& [px, py] : {std::pair{time, 12}, {emptyMidX, 0}, {emptyMidX, top - 1},
-                                     {emptyMidX, bottom + 1}, {emptyMidX, bottom + 9},
-                                     {left - 1, emptyMidY}, {0, emptyMidY}, {right + 1, emptyMidY},
+        for (const auto& [px, py] : {std::pair{time, 12},
+                                     {emptyMidX, 0},
+                                     {emptyMidX, top - 1},
+                                     {emptyMidX, bottom + 1},
+                                     {emptyMidX, bottom + 9},
+                                     {left - 1, emptyMidY},
+                                     {0, emptyMidY},
+                                     {right + 1, emptyMidY},
                                      {right + 9, emptyMidY}}) {
             EXPECT_EQ(g.press(px, py), 0) << px << "," << py;
         }
