@@ -37,6 +37,10 @@ namespace {
 const QString kUnexpectedError =
     QStringLiteral("An unexpected error occurs, the program will now exit.");
 constexpr int kDigitCount = 4;
+// A 300-pixel picture, the built-in one's size, still gives 30-pixel tiles on a 10 x 10
+// grid; a 3:1 strip gives tiles three times as wide as high at worst.
+constexpr int kPlayableShortSide = 300;
+constexpr int kPlayableAspect = 3;
 
 // Empty-space settings of the corner commands: -1 is the first column or row, 100 the last.
 struct CornerItem {
@@ -113,6 +117,9 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     if (env.fitPicturesToScreen) {
         fitPicturesToAvailableScreen();
     }
+    imageio::setShapeRule(env.shapePicturesForPlay
+                              ? imageio::ShapeRule{kPlayableShortSide, kPlayableAspect}
+                              : imageio::ShapeRule{});
 
     const Settings settings = SettingsStore::loadSettings();
     useDefaultPicture = settings.defaultPicture;

@@ -41,6 +41,9 @@ struct ShellEnvironment {
     // Decode pictures larger than the screen scaled down to fit it, so the window never runs
     // off the screen. Off for tests, whose offscreen screen size is arbitrary.
     bool fitPicturesToScreen = false;
+    // Crop pictures of extreme shapes to 3:1 and scale small ones up to 300 pixels on their
+    // shorter side, so every tile is big enough to see. Off for tests, like the fit.
+    bool shapePicturesForPlay = false;
 };
 
 // Moves a dialog so that it sits centred over the main window, both measured by their outer

@@ -282,6 +282,17 @@ TEST_F(ShellTest, PictureChooserOpensInThePicturesFolder) {
     EXPECT_EQ(window->pictureStartFolder(), folder.filePath("holiday"));
 }
 
+TEST_F(ShellTest, SmallPicturesGrowOnlyUnderThePlayPolicy) {
+    fileChoice = writeImage("tiny.png", 30, 20);
+    for (const bool shaped : {true, false}) {
+        auto window = makeWindow(shaped);
+        window->action(MainWindow::cmdCustomPicture)->trigger();
+        const TileBoard* board = window->gameScreen()->getBoard();
+        EXPECT_EQ(QSize(board->getWidth(), board->getHeight()),
+                  shaped ? QSize(450, 300) : QSize(30, 20));
+    }
+}
+
 TEST_F(ShellTest, UndoAndRedoAreOfferedOnlyWhenTheyCanAct) {
     auto window = makeWindow();
     QAction* undo = window->action(MainWindow::cmdUndo);
