@@ -88,6 +88,28 @@ wait_board_change() {
     return 1
 }
 
+# settled board|moves NAME: takes NAME once two screenshots a moment apart agree, so no
+# repaint is caught halfway.
+settled() {
+    for _ in $(seq 1 $((POLL_SECONDS * 4))); do
+        "$1" "$2"
+        sleep 0.25
+        "$1" "$2.again"
+        same "$2" "$2.again" && return 0
+    done
+    fail "the $1 never settled"
+}
+
+# wait_moves_equal REFERENCE: true once the moves counter shows what REFERENCE showed.
+wait_moves_equal() {
+    for _ in $(seq 1 $((POLL_SECONDS * 4))); do
+        moves now
+        same "$1" now && return 0
+        sleep 0.25
+    done
+    return 1
+}
+
 wait_board_equal() {
     for _ in $(seq 1 $((POLL_SECONDS * 4))); do
         board "$2"
@@ -199,7 +221,7 @@ done
 log "the clock runs"
 
 check_arrow_pair "$WIN" x
-moves two # the counter now reads 0002, the reference for the undo check below
+settled moves two # the counter now reads 0002, the reference for the undo check below
 check_arrow_pair "$WIN" y
 
 # A click two cells away in the empty cell's row slides the run between them.
@@ -216,6 +238,7 @@ log "a click slides tiles"
 board before
 click_view "$WIN" $BUTTON_CX $BUTTON_CY
 wait_board_change before dealt || fail "the second new game did not change the board"
+settled board dealt
 cell=$(empty_cell dealt) || fail "no single empty cell after a new game"
 read -r col row <<<"$cell"
 if [ "$col" -lt 3 ]; then forward=Left dc=1; else forward=Right dc=-1; fi
@@ -223,12 +246,11 @@ key "$WIN" "$forward"
 expect_empty_at dealt $((col + dc)) "$row" "$forward"
 key "$WIN" ctrl+z
 wait_board_equal dealt undone || fail "Ctrl+Z did not take back $forward"
-moves now
-same two now || fail "an arrow and its undo did not count two moves"
+wait_moves_equal two || fail "an arrow and its undo did not count two moves"
 target=$(((col + 2) % 4))
 click_view "$WIN" $((BOARD_X + target * TILE + TILE / 2)) $((BOARD_Y + row * TILE + TILE / 2))
 expect_empty_at dealt "$target" "$row" "a click two cells away"
-board ran
+settled board ran
 key "$WIN" ctrl+z
 wait_board_equal dealt undone || fail "Ctrl+Z did not take back the whole run"
 key "$WIN" ctrl+shift+z
@@ -240,7 +262,7 @@ cell=$(empty_cell ran) || fail "no single empty cell"
 read -r col row <<<"$cell"
 empty_x=$((BOARD_X + col * TILE + TILE / 2))
 empty_y=$((BOARD_Y + row * TILE + TILE / 2))
-moves counted
+settled moves counted
 for spot in "$empty_x 3" "$empty_x $((BOARD_Y - 4))" "$empty_x $((BOARD_Y + BOARD_H + 4))" \
     "3 $empty_y" "$((BOARD_X + BOARD_W + 4)) $empty_y" \
     "$((TIME_X + TIME_W - 4)) $((TIME_Y + TIME_H / 2))" \
