@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <utility>
 
+#include "app/main_window.h"
 #include "app/version.h"
 
 namespace zolva {
@@ -65,6 +66,20 @@ AboutDialog::AboutDialog(QWidget* parent)
 
 void AboutDialog::setUrlOpener(std::function<bool(const QUrl&)> opener) {
     openUrl = std::move(opener);
+}
+
+bool AboutDialog::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    // Placed before it is shown, the dialog has no frame yet, and the frame the window
+    // manager adds later shifts its middle: centre it again when it is shown and when the
+    // frame arrives, then leave it where the player may drag it.
+    const QEvent::Type type = event->type();
+    if (!framed && parentWidget() != nullptr &&
+        (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)) {
+        framed = frameGeometry().size() != size();
+        centerOnMainWindow(this, parentWidget()->window());
+    }
+    return handled;
 }
 
 void AboutDialog::paintEvent(QPaintEvent* event) {

@@ -1,7 +1,8 @@
 // AboutDialog names the game and its version and carries a link to the maker's web site.
 // The link is not a widget: the dialog paints it itself into a fixed region, shows the
 // pointing hand only while the pointer is over that region, and opens the address on a
-// left click there while staying open. OK and Esc close it.
+// left click there while staying open. OK and Esc close it. It sits centred over the window
+// that owns it, measured by both outer frames, also once the window manager has framed it.
 #pragma once
 
 #include <QDialog>
@@ -27,12 +28,14 @@ public:
     void setUrlOpener(std::function<bool(const QUrl&)> opener);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     std::function<bool(const QUrl&)> openUrl;
+    bool framed = false;
 };
 
 }  // namespace zolva

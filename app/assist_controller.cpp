@@ -63,11 +63,13 @@ void prepareTables(const std::string& path) {
 
 }  // namespace
 
-AssistController::AssistController(GameScreen* gameScreen, std::function<void(int)> flashTile,
-                                   std::function<void()> redraw, QObject* parent)
-    : QObject(parent), screen(gameScreen), flash(std::move(flashTile)), draw(std::move(redraw)) {
+AssistController::AssistController(GameScreen* gameScreen, std::function<void()> redraw,
+                                   QObject* parent)
+    : QObject(parent), screen(gameScreen), draw(std::move(redraw)) {
     stepTimer.setInterval(solveStepMs);
     connect(&stepTimer, &QTimer::timeout, this, &AssistController::playNextMove);
+    hintTimer.setInterval(hintPhaseMs);
+    connect(&hintTimer, &QTimer::timeout, this, &AssistController::nextHintPhase);
 }
 
 AssistController::~AssistController() = default;
@@ -93,7 +95,49 @@ QString AssistController::tablesCachePath() {
 
 void AssistController::hint() {
     stop();
+    // A second hint while the first still shows: the player wants that move made.
+    if (isHintShown() && arrangementOf(*screen->getBoard()) == hinted) {
+        const auto direction = static_cast<unsigned>(hintMove);
+        clearHint();
+        screen->assistedSlide(direction);
+        draw();
+        return;
+    }
     startPlanning(Purpose::hint);
+}
+
+void AssistController::showHint(int home, solver::Move move) {
+    clearHint();
+    hintHome = home;
+    hintMove = move;
+    hinted = planned;
+    hintPhase = 0;
+    hintInverted = true;
+    screen->flashTile(home);
+    hintTimer.start();
+    draw();
+}
+
+void AssistController::nextHintPhase() {
+    if (++hintPhase >= hintPhases) {
+        clearHint();
+        return;
+    }
+    hintInverted = !hintInverted;
+    screen->flashTile(hintHome);
+    draw();
+}
+
+void AssistController::clearHint() {
+    hintTimer.stop();
+    if (hintHome >= 0 && hintInverted) {
+        // The inversion is undone on the picture cell it was made on, wherever the tile
+        // has gone since.
+        screen->flashTile(hintHome);
+        draw();
+    }
+    hintHome = -1;
+    hintInverted = false;
 }
 
 void AssistController::solve() {
@@ -170,8 +214,7 @@ void AssistController::usePlan(Purpose purpose, const std::vector<solver::Move>&
     if (purpose == Purpose::hint) {
         const solver::Arrangement after = solver::apply(planned, moves.front());
         // The tile that moves is the one standing where the empty space goes.
-        const int movedHome = planned.cells[static_cast<std::size_t>(after.emptyCell)];
-        flash(movedHome + 1);
+        showHint(planned.cells[static_cast<std::size_t>(after.emptyCell)], moves.front());
         return;
     }
     plan = moves;

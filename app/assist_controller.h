@@ -1,8 +1,9 @@
-// Hint and Solve: the game's own help toward the finished picture. A hint flashes the tile
-// to slide next; Solve plays the whole plan at about ten moves a second until the picture
-// is whole or the player does anything at all. Plans are worked out on a worker thread so
-// the window never freezes, and a result that arrives after the board has changed is thrown
-// away. The 4x4 tables for optimal hints are loaded from the per-user cache, or built and
+// Hint and Solve: the game's own help toward the finished picture. A hint marks the tile to
+// slide next by inverting it on and off for two seconds, or until anything moves; asking
+// again while the mark shows slides that tile. Solve plays the whole plan at about ten moves a
+// second until the picture is whole or the player does anything at all. Plans are worked out on a
+// worker thread so the window never freezes, and a result that arrives after the board has changed
+// is thrown away. The 4x4 tables for optimal hints are loaded from the per-user cache, or built and
 // cached there, the first time a 4x4 board asks for help; that plan waits for them.
 #pragma once
 
@@ -24,10 +25,13 @@ class AssistController : public QObject {
 
 public:
     static constexpr int solveStepMs = 100;
+    // The hinted tile is inverted and restored in turn, each look this long, and the mark
+    // lasts hintPhases of them: four clear blinks in two seconds.
+    static constexpr int hintPhaseMs = 250;
+    static constexpr int hintPhases = 8;
 
-    // flash(tileNumber) shows the player a tile the way Find Tile does; draw() repaints.
-    AssistController(GameScreen* screen, std::function<void(int)> flash, std::function<void()> draw,
-                     QObject* parent = nullptr);
+    // draw() repaints.
+    AssistController(GameScreen* screen, std::function<void()> draw, QObject* parent = nullptr);
     ~AssistController() override;
 
     void hint();
@@ -35,8 +39,16 @@ public:
     // Stops a solve being played or worked out; harmless when none is.
     void stop();
     bool isBusy() const { return pending || playing; }
+    // Takes a hint's mark off the picture. Needed before the picture or the grid changes,
+    // since the mark is painted onto the picture itself; harmless when none shows.
+    void clearHint();
+    bool isHintShown() const { return hintTimer.isActive(); }
+    // Home index of the tile the hint shows, -1 when none.
+    int hintedTile() const { return hintHome; }
     // How fast Solve plays; tests run it flat out.
     void setStepInterval(int ms) { stepTimer.setInterval(ms); }
+    // How long each look of a hint's mark lasts; tests shorten it.
+    void setHintPhaseInterval(int ms) { hintTimer.setInterval(ms); }
     // Whether a 4x4 plan first loads or builds the tables for optimal hints. Tests switch
     // it off: building takes seconds and a still-running build would outlive them.
     void setPreparesTables(bool on) { preparesTables = on; }
@@ -58,9 +70,10 @@ private:
     void usePlan(Purpose purpose, const std::vector<solver::Move>& moves);
     void playNextMove();
     void setPending(bool on);
+    void showHint(int home, solver::Move move);
+    void nextHintPhase();
 
     GameScreen* screen;
-    std::function<void(int)> flash;
     std::function<void()> draw;
     QTimer stepTimer;
     std::vector<solver::Move> plan;
@@ -73,6 +86,13 @@ private:
     // The last plan worked out, which later hints keep to while the board stays on it.
     solver::Guide guide;
     bool preparesTables = true;
+
+    QTimer hintTimer;
+    int hintHome = -1;
+    int hintPhase = 0;
+    bool hintInverted = false;
+    solver::Move hintMove{};
+    solver::Arrangement hinted;  // the board the hint was given for
 };
 
 }  // namespace zolva

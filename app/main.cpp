@@ -60,6 +60,7 @@ int runApplication(int argc, char** argv, const QString& picture) {
     QApplication::setWindowIcon(MainWindow::applicationIcon());
     ShellEnvironment environment;
     environment.fitPicturesToScreen = true;
+    environment.shapePicturesForPlay = true;
     MainWindow window(std::move(environment));
     closeOnTerminationSignals(window);
     if (!picture.isEmpty()) {

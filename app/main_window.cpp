@@ -4,11 +4,15 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
 #include <utility>
@@ -33,6 +37,10 @@ namespace {
 const QString kUnexpectedError =
     QStringLiteral("An unexpected error occurs, the program will now exit.");
 constexpr int kDigitCount = 4;
+// A 300-pixel picture, the built-in one's size, still gives 30-pixel tiles on a 10 x 10
+// grid; a 3:1 strip gives tiles three times as wide as high at worst.
+constexpr int kPlayableShortSide = 300;
+constexpr int kPlayableAspect = 3;
 
 // Empty-space settings of the corner commands: -1 is the first column or row, 100 the last.
 struct CornerItem {
@@ -65,6 +73,8 @@ struct FileType {
     const char* shown;
     const char* patterns;
 };
+// Formats read by GraphicsMagick rather than the toolkit's own readers.
+constexpr const char* kMagickSuffixes[] = {"pcx", "tga", "wmf"};
 constexpr FileType kPictureTypes[] = {
     {"Supported Files (*.bmp,*.gif,*.jpg,*.png,*.tga,*.tif,*.wmf)",
      "*.bmp *.gif *.jpg *.jpeg *.pcx *.png *.tga *.tif *.tiff *.wmf"},
@@ -107,6 +117,9 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     if (env.fitPicturesToScreen) {
         fitPicturesToAvailableScreen();
     }
+    imageio::setShapeRule(env.shapePicturesForPlay
+                              ? imageio::ShapeRule{kPlayableShortSide, kPlayableAspect}
+                              : imageio::ShapeRule{});
 
     const Settings settings = SettingsStore::loadSettings();
     useDefaultPicture = settings.defaultPicture;
@@ -138,8 +151,13 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     connect(&findTileTimer, &QTimer::timeout, this, &MainWindow::onFindTileTimer);
 
     assist = new AssistController(
-        screen.get(), [this](int number) { flashTileNumber(number); }, [this] { drawScreen(); },
-        this);
+        screen.get(), [this] { drawScreen(); }, this);
+    // A move or a reset ends a hint's mark and may change what Undo and Redo can do.
+    connect(host.get(), &QtGameHost::movesChanged, this, [this] {
+        assist->clearHint();
+        updateUndoCommands();
+    });
+    updateUndoCommands();
     connect(assist, &AssistController::busyChanged, this, [this](bool busy) {
         if (busy) {
             QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -172,6 +190,21 @@ void MainWindow::showHint() {
 
 void MainWindow::solveGame() {
     assist->solve();
+}
+
+void MainWindow::undoMove() {
+    screen->undo();
+    drawScreen();
+}
+
+void MainWindow::redoMove() {
+    screen->redo();
+    drawScreen();
+}
+
+void MainWindow::updateUndoCommands() {
+    action(cmdUndo)->setEnabled(screen->canUndo());
+    action(cmdRedo)->setEnabled(screen->canRedo());
 }
 
 void MainWindow::flashTileNumber(int number) {
@@ -225,6 +258,13 @@ void MainWindow::buildMenus() {
     QMenu* game = menuBar()->addMenu(QStringLiteral("&Game"));
     connect(addCommand(game, cmdNew, QStringLiteral("&New"), QKeySequence(Qt::Key_F2)),
             &QAction::triggered, this, &MainWindow::newGame);
+    connect(addCommand(game, cmdUndo, QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
+            &QAction::triggered, this, &MainWindow::undoMove);
+    QAction* redo = addCommand(game, cmdRedo, QStringLiteral("&Redo"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(redo, &QAction::triggered, this, &MainWindow::redoMove);
     connect(addCommand(game, cmdHint, QStringLiteral("&Hint"), QKeySequence(Qt::CTRL | Qt::Key_H)),
             &QAction::triggered, this, &MainWindow::showHint);
     connect(addCommand(game, cmdSolve, QStringLiteral("S&olve")), &QAction::triggered, this,
@@ -233,8 +273,11 @@ void MainWindow::buildMenus() {
     connect(addCommand(game, cmdBestTimes, QStringLiteral("&Best Times")), &QAction::triggered,
             this, &MainWindow::showBestTimes);
     game->addSeparator();
-    connect(addCommand(game, cmdExit, QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_W)),
-            &QAction::triggered, this, &MainWindow::exitGame);
+    QAction* exit =
+        addCommand(game, cmdExit, QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_W));
+    // Ctrl+Q as well: it quits almost every program on this desktop.
+    exit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    connect(exit, &QAction::triggered, this, &MainWindow::exitGame);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     levelGroup = new QActionGroup(this);
@@ -451,7 +494,22 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 QString MainWindow::pictureFileFilter() {
-    QStringList filters;
+    // Whatever the toolkit's readers and GraphicsMagick make of a file, named by every
+    // suffix such files go by.
+    QStringList every;
+    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+        every.append(QStringLiteral("*.") + QString::fromLatin1(format).toLower());
+    }
+    for (const char* suffix : kMagickSuffixes) {
+        every.append(QStringLiteral("*.") + QString::fromLatin1(suffix));
+    }
+    every.sort();
+    every.removeDuplicates();
+    const QStringList lowerEvery = every;
+    for (const QString& pattern : lowerEvery) {
+        every.append(pattern.toUpper());
+    }
+    QStringList filters{QStringLiteral("All Pictures (%1)").arg(every.join(u' '))};
     for (const FileType& type : kPictureTypes) {
         QStringList patterns = QString::fromLatin1(type.patterns).split(u' ');
         const QStringList lower = patterns;
@@ -551,6 +609,10 @@ void MainWindow::onFindTileTimer() {
 }
 
 void MainWindow::finishFindTileFlash() {
+    // A hint marks its tile on the picture in the same way.
+    if (assist != nullptr) {
+        assist->clearHint();
+    }
     if (findTileTimer.isActive() && findTicks % 2 == 1) {
         onFindTileTimer();
     }
@@ -577,8 +639,8 @@ bool MainWindow::chooseCustomPicture() {
     const QString filter = pictureFileFilter();
     const QString path =
         env.chooseFile ? env.chooseFile(this, filter)
-                       : QFileDialog::getOpenFileName(this, QString(), QString(), filter, nullptr,
-                                                      QFileDialog::HideNameFilterDetails);
+                       : QFileDialog::getOpenFileName(this, QString(), pictureStartFolder(), filter,
+                                                      nullptr, QFileDialog::HideNameFilterDetails);
     return !path.isEmpty() && openCustomPicture(path);
 }
 
@@ -601,6 +663,20 @@ bool MainWindow::openCustomPicture(const QString& path) {
     useDefaultPicture = false;
     markPicture();
     return true;
+}
+
+QString MainWindow::pictureStartFolder() const {
+    if (!customPicturePath.isEmpty()) {
+        const QFileInfo picture(customPicturePath);
+        if (picture.absoluteDir().exists()) {
+            return picture.absolutePath();
+        }
+    }
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QDir(pictures).exists()) {
+        return pictures;
+    }
+    return QDir::homePath();
 }
 
 void MainWindow::showAbout() {

@@ -41,6 +41,9 @@ struct ShellEnvironment {
     // Decode pictures larger than the screen scaled down to fit it, so the window never runs
     // off the screen. Off for tests, whose offscreen screen size is arbitrary.
     bool fitPicturesToScreen = false;
+    // Crop pictures of extreme shapes to 3:1 and scale small ones up to 300 pixels on their
+    // shorter side, so every tile is big enough to see. Off for tests, like the fit.
+    bool shapePicturesForPlay = false;
 };
 
 // Moves a dialog so that it sits centred over the main window, both measured by their outer
@@ -74,6 +77,8 @@ public:
         cmdCustomPicture = 40019,
         cmdHint = 40020,
         cmdSolve = 40021,
+        cmdUndo = 40022,
+        cmdRedo = 40023,
     };
 
     static constexpr int findTilePeriodMs = 100;
@@ -96,8 +101,12 @@ public:
     // Ends the event loop with `code`; the first request decides the code.
     void requestQuit(int code);
 
-    // The file dialog's filter list, in the toolkit's syntax.
+    // The file dialog's filter list, in the toolkit's syntax: every picture the game reads
+    // first, then the classic entries.
     static QString pictureFileFilter();
+    // Where the file dialog opens: the current custom picture's folder, else the user's
+    // Pictures folder, else home.
+    QString pictureStartFolder() const;
     // The game's icon in every size it is drawn at.
     static QIcon applicationIcon();
 
@@ -132,6 +141,9 @@ public slots:
     // The next move flashed, or the whole game played out; either marks the game assisted.
     void showHint();
     void solveGame();
+    // The newest run of tiles taken back, or the newest one taken back made again.
+    void undoMove();
+    void redoMove();
     // Flashes a tile twice, 100 ms apart, as Find Tile does.
     void flashTileNumber(int number);
     // Contents, Search or Index of the help; nothing when the help cannot be loaded.
@@ -155,6 +167,7 @@ private:
     void markCorner(int command);
     void markIn(QActionGroup* group, int command);
     void markPicture();
+    void updateUndoCommands();
     // Completes a flash that has inverted its tile but not yet restored it, so the picture
     // is never left inverted when the flash is restarted or the grid or picture changes.
     void finishFindTileFlash();

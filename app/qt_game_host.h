@@ -31,8 +31,13 @@ public:
     void stopClock() override;
     void beep() override;
     void onPuzzleSolved() override;
+    void onMovesChanged() override { emit movesChanged(); }
 
     bool isClockRunning() const { return clock.isActive(); }
+
+signals:
+    // Tiles moved, or the game was reset: Undo and Redo may have changed.
+    void movesChanged();
 
 public slots:
     // One second of the game clock.

@@ -32,6 +32,7 @@ constexpr int kMinimumFitSide = 150;
 
 // Set once at start-up by the window and read by every load on the same GUI thread.
 QSize gFitSize;
+ShapeRule gShapeRule;
 
 void applyQtLimits() {
     static const bool applied = [] {
@@ -57,6 +58,35 @@ bool isResourceId(const QString& name) {
 // player's own files are.
 QSize fitFor(const QString& path) {
     return path.startsWith(QLatin1Char(':')) ? QSize() : gFitSize;
+}
+
+bool isBuiltIn(const QString& path) {
+    return path.startsWith(QLatin1Char(':'));
+}
+
+// The shape rule and then the fit size, on a decoded file. Each step is the one
+// shapedSize and fittedSize foretell, so readImageSize can tell the result beforehand.
+QImage reshape(QImage image, const QString& path) {
+    if (isBuiltIn(path)) {
+        return image;
+    }
+    const QRect kept = shapeCrop(image.size(), gShapeRule.maxAspect);
+    if (kept.size() != image.size()) {
+        image = image.copy(kept);
+    }
+    const QSize enlarged = shapedSize(image.size(), ShapeRule{gShapeRule.minShortSide, 0});
+    if (enlarged != image.size()) {
+        image = image.scaled(enlarged, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    const QSize fitted = fittedSize(image.size(), gFitSize);
+    if (fitted != image.size()) {
+        image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return image;
+}
+
+bool shapes() {
+    return gShapeRule.minShortSide > 0 || gShapeRule.maxAspect > 0;
 }
 
 // Opens a file or resource for reading and recognises its format from its own bytes.
@@ -273,8 +303,15 @@ bool loadImage(const QString& name, QImage& out) {
     if (isResourceId(name)) {
         return loadFromPath(kResourcePrefix + name.mid(1), QSize(), out);
     }
-    return loadFromPath(kResourcePrefix + name, QSize(), out) ||
-           loadFromPath(name, fitFor(name), out);
+    if (loadFromPath(kResourcePrefix + name, QSize(), out)) {
+        return true;
+    }
+    QImage image;
+    if (!loadFromPath(name, fitFor(name), image)) {
+        return false;
+    }
+    out = shapes() ? reshape(std::move(image), name) : std::move(image);
+    return true;
 }
 
 bool readImageSize(const QString& name, QSize& out) {
@@ -285,8 +322,59 @@ bool readImageSize(const QString& name, QSize& out) {
     if (isResourceId(name)) {
         return sizeFromPath(kResourcePrefix + name.mid(1), QSize(), out);
     }
-    return sizeFromPath(kResourcePrefix + name, QSize(), out) ||
-           sizeFromPath(name, fitFor(name), out);
+    if (sizeFromPath(kResourcePrefix + name, QSize(), out)) {
+        return true;
+    }
+    QSize size;
+    if (!sizeFromPath(name, fitFor(name), size)) {
+        return false;
+    }
+    out = shapes() && !isBuiltIn(name) ? fittedSize(shapedSize(size, gShapeRule), gFitSize) : size;
+    return true;
+}
+
+void setShapeRule(ShapeRule rule) {
+    gShapeRule = rule;
+}
+
+ShapeRule shapeRule() {
+    return gShapeRule;
+}
+
+QRect shapeCrop(QSize imageSize, int maxAspect) {
+    const qint64 w = imageSize.width();
+    const qint64 h = imageSize.height();
+    if (maxAspect <= 0 || w <= 0 || h <= 0) {
+        return QRect(QPoint(0, 0), imageSize);
+    }
+    if (w > maxAspect * h) {
+        const auto kept = static_cast<int>(maxAspect * h);
+        return QRect(static_cast<int>((w - kept) / 2), 0, kept, static_cast<int>(h));
+    }
+    if (h > maxAspect * w) {
+        const auto kept = static_cast<int>(maxAspect * w);
+        return QRect(0, static_cast<int>((h - kept) / 2), static_cast<int>(w), kept);
+    }
+    return QRect(QPoint(0, 0), imageSize);
+}
+
+QSize shapedSize(QSize imageSize, ShapeRule rule) {
+    const QSize kept = shapeCrop(imageSize, rule.maxAspect).size();
+    const qint64 w = kept.width();
+    const qint64 h = kept.height();
+    const qint64 shortSide = std::min(w, h);
+    if (shortSide <= 0 || shortSide >= rule.minShortSide) {
+        return kept;
+    }
+    // Rounding half up, like the fit.
+    const qint64 target = rule.minShortSide;
+    const qint64 width = w <= h ? target : (2 * w * target + h) / (2 * h);
+    const qint64 height = w <= h ? (2 * h * target + w) / (2 * w) : target;
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        return kept;
+    }
+    const QSize enlarged(static_cast<int>(width), static_cast<int>(height));
+    return isAcceptableImageSize(enlarged) ? enlarged : kept;
 }
 
 void setFitSize(QSize maxSize) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -38,6 +39,26 @@ QSize fitSize();
 // ratio kept and each side at least 1 pixel; `imageSize` itself when it already fits or
 // when `maxSize` is invalid or empty. The single rounding rule every decode path uses.
 QSize fittedSize(QSize imageSize, QSize maxSize);
+
+// What a program may make of the shape of every image FILE before the fit size applies:
+// one more than `maxAspect` times as wide as it is high (or high as wide) keeps only its
+// middle, at exactly that ratio; then one whose shorter side is under `minShortSide` is
+// scaled up smoothly until that side is `minShortSide` long. Zero turns a step off, and
+// both are off by default; built-in bitmaps are never touched. Like the fit size, set it
+// before pictures are loaded.
+struct ShapeRule {
+    int minShortSide = 0;
+    int maxAspect = 0;
+};
+void setShapeRule(ShapeRule rule);
+ShapeRule shapeRule();
+
+// The middle part of an image of `imageSize` that the rule keeps: all of it when it is
+// within the ratio or the ratio is 0.
+QRect shapeCrop(QSize imageSize, int maxAspect);
+// The size an image of `imageSize` has once cropped and scaled up by the rule (before any
+// fit size). An enlargement past the decoder's pixel limit is not made.
+QSize shapedSize(QSize imageSize, ShapeRule rule);
 
 // The largest picture that fits on a screen whose available area is
 // `availableScreenArea` once `chrome` (frame, menu and counter bars, margins) is taken

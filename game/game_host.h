@@ -15,6 +15,9 @@ public:
     virtual void beep() = 0;
     // The picture is complete. May draw and run modal dialogs before returning.
     virtual void onPuzzleSolved() = 0;
+    // Tiles moved, or a new game or an option change reset the game: what Undo and Redo
+    // can do may have changed, and a tile marked for the player is out of date.
+    virtual void onMovesChanged() {}
 };
 
 }  // namespace zolva

@@ -112,47 +112,98 @@ int GameScreen::mouseEvent(int message, int keys, int px, int py) {
         // A board without a picture has no cells to find (and nothing to divide by).
         return msg::kNotHandled;
     }
-    // Truncating toward zero, so a press just above or left of the board still maps to
-    // row or column 0; a press further out gives a cell beyond the grid, and the run
-    // then stops at the edge.
-    const long long column =
-        (static_cast<long long>(px) - x - board->getX()) * board->getColumns() / boardWidth;
-    const long long row =
-        (static_cast<long long>(py) - y - board->getY()) * board->getRows() / boardHeight;
+    // Only a press on the board itself can slide tiles: the bar above it and the margins
+    // around it are not part of the grid.
+    const long long localX = static_cast<long long>(px) - x - board->getX();
+    const long long localY = static_cast<long long>(py) - y - board->getY();
+    if (localX < 0 || localY < 0 || localX >= boardWidth || localY >= boardHeight) {
+        return msg::kNotHandled;
+    }
+    const long long column = localX * board->getColumns() / boardWidth;
+    const long long row = localY * board->getRows() / boardHeight;
     const long long emptyColumn = board->getEmptyColumn();
     const long long emptyRow = board->getEmptyRow();
 
+    unsigned direction = 0;
+    long long steps = 0;
     if (column == emptyColumn) {
-        if (row < emptyRow) {
-            slideRun(TileBoard::slideDown, emptyRow - row);
-        } else if (row > emptyRow) {
-            slideRun(TileBoard::slideUp, row - emptyRow);
-        }
-        return msg::kConsumed;
+        direction = row < emptyRow ? TileBoard::slideDown : TileBoard::slideUp;
+        steps = row < emptyRow ? emptyRow - row : row - emptyRow;
+    } else if (row == emptyRow) {
+        direction = column < emptyColumn ? TileBoard::slideRight : TileBoard::slideLeft;
+        steps = column < emptyColumn ? emptyColumn - column : column - emptyColumn;
+    } else {
+        return msg::kNotHandled;
     }
-    if (row == emptyRow) {
-        if (column < emptyColumn) {
-            slideRun(TileBoard::slideRight, emptyColumn - column);
-        } else {
-            slideRun(TileBoard::slideLeft, column - emptyColumn);
-        }
-        return msg::kConsumed;
-    }
-    return msg::kNotHandled;
+    // The empty cell itself moves nothing but still takes the press.
+    madeRun(direction, slideRun(direction, steps));
+    return msg::kConsumed;
 }
 
-void GameScreen::slideRun(unsigned direction, long long steps) {
+int GameScreen::slideRun(unsigned direction, long long steps) {
+    int made = 0;
     for (long long i = 0; i < steps; ++i) {
         if (!board->slideTile(direction)) {
-            return;
+            break;
         }
+        ++made;
         movesCounter->increment();
         // Once the picture is whole the game is over; the rest of the run must not
         // scramble it again.
         if (checkSolved()) {
-            return;
+            break;
         }
     }
+    return made;
+}
+
+void GameScreen::madeRun(unsigned direction, int steps) {
+    if (steps <= 0) {
+        return;
+    }
+    history.record({direction, steps});
+    if (host != nullptr) {
+        host->onMovesChanged();
+    }
+}
+
+void GameScreen::forgetMoves() {
+    history.clear();
+    if (host != nullptr) {
+        host->onMovesChanged();
+    }
+}
+
+bool GameScreen::canUndo() const {
+    return board->getState() == TileBoard::playing && history.canUndo();
+}
+
+bool GameScreen::canRedo() const {
+    return board->getState() == TileBoard::playing && history.canRedo();
+}
+
+bool GameScreen::undo() {
+    UndoHistory::Run reverse;
+    if (!canUndo() || !history.takeBack(reverse)) {
+        return false;
+    }
+    const int made = slideRun(reverse.direction, reverse.steps);
+    if (host != nullptr) {
+        host->onMovesChanged();
+    }
+    return made > 0;
+}
+
+bool GameScreen::redo() {
+    UndoHistory::Run run;
+    if (!canRedo() || !history.makeAgain(run)) {
+        return false;
+    }
+    const int made = slideRun(run.direction, run.steps);
+    if (host != nullptr) {
+        host->onMovesChanged();
+    }
+    return made > 0;
 }
 
 int GameScreen::keyEvent(int message, int wParam, int /*lParam*/) {
@@ -179,11 +230,11 @@ int GameScreen::keyEvent(int message, int wParam, int /*lParam*/) {
         default:
             return msg::kNotHandled;
     }
-    if (!board->slideTile(direction)) {
+    const int made = slideRun(direction, 1);
+    if (made == 0) {
         return msg::kNotHandled;
     }
-    movesCounter->increment();
-    checkSolved();
+    madeRun(direction, made);
     return msg::kConsumed;
 }
 
@@ -202,6 +253,7 @@ void GameScreen::newGame() {
         host->startClock();
     }
     board->shuffle();
+    forgetMoves();
 }
 
 bool GameScreen::assistedSlide(unsigned direction) {
@@ -209,12 +261,9 @@ bool GameScreen::assistedSlide(unsigned direction) {
         return false;
     }
     assisted = true;
-    if (!board->slideTile(direction)) {
-        return false;
-    }
-    movesCounter->increment();
-    checkSolved();
-    return true;
+    const int made = slideRun(direction, 1);
+    madeRun(direction, made);
+    return made > 0;
 }
 
 int GameScreen::getEmptyX() const {
@@ -228,6 +277,7 @@ void GameScreen::setEmptyCorner(int x, int y) {
     stopClock();
     zeroCounters();
     board->setEmptySpace(x, y);
+    forgetMoves();
 }
 
 int GameScreen::getDimensionX() const {
@@ -241,6 +291,7 @@ void GameScreen::setDimensions(int columns, int rows) {
     stopClock();
     zeroCounters();
     board->resize(columns, rows);
+    forgetMoves();
 }
 
 bool GameScreen::getShowNumber() const {
@@ -248,6 +299,7 @@ bool GameScreen::getShowNumber() const {
 }
 void GameScreen::setShowNumber(bool flag) {
     board->setShowNumbers(flag);
+    forgetMoves();
 }
 int GameScreen::getTime() const {
     return timeCounter->getValue();
@@ -283,6 +335,7 @@ bool GameScreen::changePicture(const QString& source) {
     // is laid out again in either case.
     const bool result = board->changePicture(source);
     layOut();
+    forgetMoves();
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "framework/display_object.h"
+#include "game/undo_history.h"
 
 namespace zolva {
 
@@ -54,6 +55,16 @@ public:
     // press, but only while a game is being played. False when nothing moved.
     bool assistedSlide(unsigned direction);
 
+    // Undo takes back the newest run of tiles and Redo makes the newest run taken back
+    // again. Every tile moved either way counts as a move and is tested for a solution, so
+    // neither can improve a game's result. Both need a game in play and something to take
+    // back or make again; a new move forgets what Redo had, and a new game or any option
+    // change forgets both. False when nothing moved.
+    bool undo();
+    bool redo();
+    bool canUndo() const;
+    bool canRedo() const;
+
     // Read access for the shell and tests.
     TileBoard* getBoard() const { return board; }
     Button* getNewGameButton() const { return newGameButton; }
@@ -65,7 +76,12 @@ protected:
     void zeroCounters();
     // Slides up to `steps` tiles one cell each toward the empty cell, counting each step
     // the board accepts; stops at the first refused step or at the step that solves it.
-    void slideRun(unsigned direction, long long steps);
+    // Returns the number of steps made.
+    int slideRun(unsigned direction, long long steps);
+    // A run the player (or Solve) made: remembered for Undo, and the host is told.
+    void madeRun(unsigned direction, int steps);
+    // A new game or an option change: the old moves can no longer be taken back.
+    void forgetMoves();
     // Places the button, the time counter and the board for the board's current width,
     // and sizes the screen around them.
     void layOut();
@@ -77,6 +93,7 @@ protected:
     DigitCounter* timeCounter = nullptr;
     GameHost* host = nullptr;  // not owned; may be null
     bool assisted = false;
+    UndoHistory history;
 };
 
 }  // namespace zolva

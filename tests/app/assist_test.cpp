@@ -35,8 +35,9 @@ bool waitFor(Condition done, int limitMs = 60000) {
     return true;
 }
 
-// Puts every tile of a dealt game back home, leaving the board in play.
-void sortHome(TileBoard& board) {
+// Puts every tile of a dealt game back home but for one step: the tile right of the empty
+// bottom-left corner slid into it. The board stays in play.
+void oneStepFromHome(TileBoard& board) {
     for (int cell = 0; cell < board.getTileCount(); ++cell) {
         for (int other = cell; other < board.getTileCount(); ++other) {
             const Tile* tile = board.tileAt(other);
@@ -46,6 +47,7 @@ void sortHome(TileBoard& board) {
             }
         }
     }
+    ASSERT_TRUE(board.slideTile(TileBoard::slideLeft));
 }
 
 class AssistTest : public ShellTest {};
@@ -95,39 +97,57 @@ TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
     EXPECT_EQ(screen->getBoard()->getState(), TileBoard::playing);
 }
 
-TEST_F(AssistTest, HintFlashesTheTileThatMovesNextAndOnlyDuringPlay) {
+// Home indexes of the tiles whose picture cell differs from `before` in the middle.
+std::vector<int> markedTiles(const TileBoard& board, const QImage& before) {
+    const QImage& now = board.getPicture()->surface()->image();
+    const int columns = board.getColumns();
+    const int cellWidth = now.width() / columns;
+    const int cellHeight = now.height() / board.getRows();
+    std::vector<int> marked;
+    for (int home = 0; home < board.getTileCount(); ++home) {
+        const QPoint centre((home % columns) * cellWidth + cellWidth / 2,
+                            (home / columns) * cellHeight + cellHeight / 2);
+        if (now.pixel(centre) != before.pixel(centre)) {
+            marked.push_back(home);
+        }
+    }
+    return marked;
+}
+
+TEST_F(AssistTest, HintMarksTheNextTileUntilAMoveAndAskingAgainMakesIt) {
     auto window = makeWindow();
-    window->assistController()->setPreparesTables(false);
+    AssistController* assist = window->assistController();
+    assist->setPreparesTables(false);
     window->action(MainWindow::cmdHint)->trigger();  // no game yet: nothing happens
-    EXPECT_FALSE(window->isFindTileFlashing());
+    EXPECT_FALSE(assist->isHintShown());
     EXPECT_FALSE(window->gameScreen()->isAssisted());
 
     window->action(MainWindow::cmdNew)->trigger();
     TileBoard* board = window->gameScreen()->getBoard();
-    sortHome(*board);
-    // One step from home: the tile right of the empty bottom-left corner slid into it.
-    ASSERT_TRUE(board->slideTile(TileBoard::slideLeft));
-    const int columns = board->getColumns();
-    const int expectedHome = (board->getRows() - 1) * columns + 1;
-
+    oneStepFromHome(*board);
+    const int expectedHome = (board->getRows() - 1) * board->getColumns() + 1;
     const QImage before = board->getPicture()->surface()->image().copy();
+
     window->action(MainWindow::cmdHint)->trigger();
-    ASSERT_TRUE(waitFor([&] { return window->findTileTicks() == 1; }));
-    const QImage& now = board->getPicture()->surface()->image();
-    std::vector<int> flashed;
-    const int cellWidth = now.width() / columns;
-    const int cellHeight = now.height() / board->getRows();
-    for (int home = 0; home < board->getTileCount(); ++home) {
-        const QPoint centre((home % columns) * cellWidth + cellWidth / 2,
-                            (home / columns) * cellHeight + cellHeight / 2);
-        if (now.pixel(centre) != before.pixel(centre)) {
-            flashed.push_back(home);
-        }
-    }
-    EXPECT_EQ(flashed, std::vector<int>{expectedHome});
+    ASSERT_TRUE(waitFor([&] { return assist->isHintShown(); }));
+    EXPECT_EQ(markedTiles(*board, before), std::vector<int>{expectedHome});
     EXPECT_TRUE(window->gameScreen()->isAssisted());
     EXPECT_EQ(window->findTileNumber(), 0);  // Find Tile's own proposal is untouched
-    ASSERT_TRUE(waitFor([&] { return !window->isFindTileFlashing(); }));
+
+    // Any move takes the mark off.
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QApplication::sendEvent(window->gameView(), &left);
+    EXPECT_FALSE(assist->isHintShown());
+    EXPECT_EQ(board->getPicture()->surface()->image(), before);
+
+    // Back on the hinted board, a hint asked for while the mark shows makes its move.
+    window->action(MainWindow::cmdUndo)->trigger();
+    window->action(MainWindow::cmdHint)->trigger();
+    EXPECT_TRUE(assist->isHintShown());  // the same plan, no need to wait
+    window->action(MainWindow::cmdHint)->trigger();
+    EXPECT_FALSE(assist->isHintShown());
+    EXPECT_EQ(board->getState(), TileBoard::solved);
+    EXPECT_EQ(window->gameScreen()->getMoves(), 3);
     EXPECT_EQ(board->getPicture()->surface()->image(), before);
 }
 
@@ -138,14 +158,21 @@ TEST_F(AssistTest, HintsKeepToOnePlanWhileTheBoardStaysOnIt) {
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
     AssistController* assist = window->assistController();
+    assist->setHintPhaseInterval(5);
+    const QImage before = window->gameScreen()->getBoard()->getPicture()->surface()->image().copy();
     window->action(MainWindow::cmdHint)->trigger();
     EXPECT_TRUE(assist->isBusy());  // the first plan is worked out on a worker thread
-    ASSERT_TRUE(waitFor([&] { return window->findTileTicks() == 1; }));
-    ASSERT_TRUE(waitFor([&] { return !window->isFindTileFlashing(); }));
+    ASSERT_TRUE(waitFor([&] { return assist->isHintShown(); }));
+    // The mark blinks for its time and leaves the picture as it was.
+    ASSERT_TRUE(waitFor([&] { return !assist->isHintShown(); }));
+    EXPECT_EQ(window->gameScreen()->getBoard()->getPicture()->surface()->image(), before);
 
     window->action(MainWindow::cmdHint)->trigger();
     EXPECT_FALSE(assist->isBusy());  // answered at once, from the plan already made
-    EXPECT_TRUE(window->isFindTileFlashing());
+    EXPECT_TRUE(assist->isHintShown());
+    // The mark comes off the picture before a new grid is cut from it.
+    window->action(MainWindow::cmdExpert)->trigger();
+    EXPECT_EQ(window->gameScreen()->getBoard()->getPicture()->surface()->image(), before);
 }
 
 // The first 4x4 plan waits for the tables rather than settling for a longer one; small
@@ -163,10 +190,9 @@ TEST_F(AssistTest, TheFirstFourByFourHintReadsTheTablesFromTheCache) {
     window->action(MainWindow::cmdNew)->trigger();
     TileBoard* board = window->gameScreen()->getBoard();
     ASSERT_EQ(board->getColumns(), 4);
-    sortHome(*board);
-    ASSERT_TRUE(board->slideTile(TileBoard::slideLeft));
+    oneStepFromHome(*board);
     window->action(MainWindow::cmdHint)->trigger();
-    ASSERT_TRUE(waitFor([&] { return window->findTileTicks() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return window->assistController()->isHintShown(); }));
     const auto installed = solver::installedPatternTables();
     ASSERT_TRUE(installed);
     EXPECT_EQ(installed->groups(), cached->groups());

@@ -2,10 +2,12 @@
 // dialogs answered from inside their event loops.
 #include <QDir>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "app/about_dialog.h"
@@ -251,16 +253,62 @@ TEST_F(ShellTest, ADroppedPictureIsOpenedAsCustomPictureOpensIt) {
 
 TEST(PictureFilterTest, AcceptsEveryCaseOfTheListedExtensions) {
     const QStringList filters = MainWindow::pictureFileFilter().split(";;");
-    ASSERT_EQ(filters.size(), 8);
+    ASSERT_EQ(filters.size(), 9);
+    EXPECT_TRUE(filters[0].startsWith("All Pictures ("));
     EXPECT_TRUE(
-        filters[0].startsWith("Supported Files (*.bmp,*.gif,*.jpg,*.png,*.tga,*.tif,*.wmf) ("));
+        filters[1].startsWith("Supported Files (*.bmp,*.gif,*.jpg,*.png,*.tga,*.tif,*.wmf) ("));
     // The file dialog takes the last parenthesised group as the patterns.
-    const QStringList patterns =
-        filters[0].mid(filters[0].lastIndexOf('(') + 1).chopped(1).split(' ');
+    auto patterns = [&](int entry) {
+        return filters[entry].mid(filters[entry].lastIndexOf('(') + 1).chopped(1).split(' ');
+    };
     for (const char* name : {"a.bmp", "b.GIF", "c.jpeg", "d.JPG", "g.TIFF", "h.wmf", "i.pcx"}) {
-        EXPECT_TRUE(QDir::match(patterns, name)) << name;
+        EXPECT_TRUE(QDir::match(patterns(0), name)) << name;
+        EXPECT_TRUE(QDir::match(patterns(1), name)) << name;
     }
-    EXPECT_FALSE(QDir::match(patterns, "notes.txt"));
+    EXPECT_TRUE(QDir::match(patterns(0), "wallpaper.webp"));
+    EXPECT_TRUE(QDir::match(patterns(0), "WALLPAPER.WEBP"));
+    EXPECT_FALSE(QDir::match(patterns(0), "notes.txt"));
+    EXPECT_FALSE(QDir::match(patterns(1), "notes.txt"));
+}
+
+TEST_F(ShellTest, PictureChooserOpensInThePicturesFolder) {
+    auto window = makeWindow();
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    EXPECT_EQ(window->pictureStartFolder(), QDir(pictures).exists() ? pictures : QDir::homePath());
+    QDir(folder.path()).mkdir("holiday");
+    fileChoice = writeImage("holiday/beach.png", 200, 160);
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+    window->action(MainWindow::cmdDefaultPicture)->trigger();  // the path is still remembered
+    EXPECT_EQ(window->pictureStartFolder(), folder.filePath("holiday"));
+}
+
+TEST_F(ShellTest, SmallPicturesGrowOnlyUnderThePlayPolicy) {
+    fileChoice = writeImage("tiny.png", 30, 20);
+    for (const bool shaped : {true, false}) {
+        auto window = makeWindow(shaped);
+        window->action(MainWindow::cmdCustomPicture)->trigger();
+        const TileBoard* board = window->gameScreen()->getBoard();
+        EXPECT_EQ(QSize(board->getWidth(), board->getHeight()),
+                  shaped ? QSize(450, 300) : QSize(30, 20));
+    }
+}
+
+TEST_F(ShellTest, UndoAndRedoAreOfferedOnlyWhenTheyCanAct) {
+    auto window = makeWindow();
+    QAction* undo = window->action(MainWindow::cmdUndo);
+    QAction* redo = window->action(MainWindow::cmdRedo);
+    EXPECT_FALSE(undo->isEnabled() || redo->isEnabled());
+    window->action(MainWindow::cmdNew)->trigger();
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QApplication::sendEvent(window->gameView(), &left);
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    undo->trigger();
+    EXPECT_EQ(window->gameScreen()->getMoves(), 2);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+    window->action(MainWindow::cmdShowNumbers)->trigger();
+    EXPECT_FALSE(undo->isEnabled() || redo->isEnabled());
 }
 
 TEST(AboutDialogTest, OnlyTheLinkRegionShowsTheHandAndOpensTheSite) {

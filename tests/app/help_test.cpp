@@ -175,6 +175,8 @@ TEST_F(HelpCollectionTest, IndexKeywordsLeadToTheirTopics) {
         {"Reset Score", "best-times.html#reset-score"},
         {"New Record", "best-times.html#new-record"},
         {"Keyboard shortcuts", "keyboard-mouse.html#shortcuts"},
+        {"Undo", "how-to-play.html#undo"},
+        {"WebP", "pictures.html#formats"},
     };
     for (const auto& c : cases) {
         const QList<QHelpLink> links = engine->documentsForKeyword(QString::fromUtf8(c.keyword));

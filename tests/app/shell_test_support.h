@@ -98,7 +98,7 @@ protected:
         return folder.filePath(name);
     }
 
-    std::unique_ptr<MainWindow> makeWindow() {
+    std::unique_ptr<MainWindow> makeWindow(bool shapePictures = false) {
         ShellEnvironment env;
         env.puzzlePicture = puzzlePath;
         env.digitStrip = digitPath;
@@ -107,6 +107,7 @@ protected:
             warnings.push_back(caption + "|" + text);
         };
         env.chooseFile = [this](QWidget*, const QString&) { return fileChoice; };
+        env.shapePicturesForPlay = shapePictures;
         return std::make_unique<MainWindow>(env);
     }
 

@@ -11,6 +11,7 @@ VIEW_W=320
 VIEW_H=356
 BOARD_X=10 BOARD_Y=46 BOARD_W=300 BOARD_H=300
 TIME_X=258 TIME_Y=10 TIME_W=52 TIME_H=23
+MOVES_X=10 MOVES_Y=10 MOVES_W=52 MOVES_H=23
 BUTTON_CX=160 BUTTON_CY=23
 TILE=75 # 300 / 4 columns and rows; a grid line inside the cell does not matter for a click
 
@@ -72,6 +73,7 @@ EOF
 
 board() { region "$1" $BOARD_X $BOARD_Y $BOARD_W $BOARD_H; }
 clock() { region "$1" $TIME_X $TIME_Y $TIME_W $TIME_H; }
+moves() { region "$1" $MOVES_X $MOVES_Y $MOVES_W $MOVES_H; }
 
 same() { cmp -s "$WORK/$1.px" "$WORK/$2.px"; }
 
@@ -81,6 +83,28 @@ wait_board_change() {
     for _ in $(seq 1 $((seconds * 4))); do
         board "$2"
         same "$1" "$2" || return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+# settled board|moves NAME: takes NAME once two screenshots a moment apart agree, so no
+# repaint is caught halfway.
+settled() {
+    for _ in $(seq 1 $((POLL_SECONDS * 4))); do
+        "$1" "$2"
+        sleep 0.25
+        "$1" "$2.again"
+        same "$2" "$2.again" && return 0
+    done
+    fail "the $1 never settled"
+}
+
+# wait_moves_equal REFERENCE: true once the moves counter shows what REFERENCE showed.
+wait_moves_equal() {
+    for _ in $(seq 1 $((POLL_SECONDS * 4))); do
+        moves now
+        same "$1" now && return 0
         sleep 0.25
     done
     return 1
@@ -197,6 +221,7 @@ done
 log "the clock runs"
 
 check_arrow_pair "$WIN" x
+settled moves two # the counter now reads 0002, the reference for the undo check below
 check_arrow_pair "$WIN" y
 
 # A click two cells away in the empty cell's row slides the run between them.
@@ -207,6 +232,50 @@ target=$(((col + 2) % 4))
 click_view "$WIN" $((BOARD_X + target * TILE + TILE / 2)) $((BOARD_Y + row * TILE + TILE / 2))
 expect_empty_at before "$target" "$row" "a click on a tile"
 log "a click slides tiles"
+
+# Undo takes back one arrow or the whole run of one press, and every tile moved back is a
+# move: an arrow and its undo leave the counter where an arrow and its opposite left it.
+board before
+click_view "$WIN" $BUTTON_CX $BUTTON_CY
+wait_board_change before dealt || fail "the second new game did not change the board"
+settled board dealt
+cell=$(empty_cell dealt) || fail "no single empty cell after a new game"
+read -r col row <<<"$cell"
+if [ "$col" -lt 3 ]; then forward=Left dc=1; else forward=Right dc=-1; fi
+key "$WIN" "$forward"
+expect_empty_at dealt $((col + dc)) "$row" "$forward"
+key "$WIN" ctrl+z
+wait_board_equal dealt undone || fail "Ctrl+Z did not take back $forward"
+wait_moves_equal two || fail "an arrow and its undo did not count two moves"
+target=$(((col + 2) % 4))
+click_view "$WIN" $((BOARD_X + target * TILE + TILE / 2)) $((BOARD_Y + row * TILE + TILE / 2))
+expect_empty_at dealt "$target" "$row" "a click two cells away"
+settled board ran
+key "$WIN" ctrl+z
+wait_board_equal dealt undone || fail "Ctrl+Z did not take back the whole run"
+key "$WIN" ctrl+shift+z
+wait_board_equal ran redone || fail "Ctrl+Shift+Z did not make the run again"
+log "Ctrl+Z undoes a move or a run, Ctrl+Shift+Z redoes it"
+
+# Presses on the counters and in the margins, in line with the empty cell, move nothing.
+cell=$(empty_cell ran) || fail "no single empty cell"
+read -r col row <<<"$cell"
+empty_x=$((BOARD_X + col * TILE + TILE / 2))
+empty_y=$((BOARD_Y + row * TILE + TILE / 2))
+settled moves counted
+for spot in "$empty_x 3" "$empty_x $((BOARD_Y - 4))" "$empty_x $((BOARD_Y + BOARD_H + 4))" \
+    "3 $empty_y" "$((BOARD_X + BOARD_W + 4)) $empty_y" \
+    "$((TIME_X + TIME_W - 4)) $((TIME_Y + TIME_H / 2))" \
+    "$((MOVES_X + 4)) $((MOVES_Y + MOVES_H / 2))"; do
+    read -r x y <<<"$spot"
+    click_view "$WIN" "$x" "$y"
+done
+sleep 1
+board after
+same ran after || fail "a press off the board moved tiles"
+moves now
+same counted now || fail "a press off the board counted moves"
+log "presses on the counters and margins move nothing"
 xdotool mousemove --window "$WIN" 5 $((MENU_H + VIEW_H - 3))
 
 board plain
@@ -258,8 +327,8 @@ check_geometry "$WIN"
 board fallback
 same initial fallback || fail "the built-in picture is not shown after the message"
 log "built-in picture shown"
-key "$WIN" ctrl+w
-wait_exit || fail "Ctrl+W did not end the program"
+key "$WIN" ctrl+q
+wait_exit || fail "Ctrl+Q did not end the program"
 [ "$EXIT_CODE" -eq 0 ] || { cat "$WORK/app-2.log" >&2; fail "exit code $EXIT_CODE in run 2"; }
 [ "$(conf_value picturePath)" = "$missing" ] ||
     fail "picturePath became '$(conf_value picturePath)'"

@@ -47,7 +47,8 @@ log "binary in /usr/games, stripped; copyright, changelog and manual page presen
 # --- The installed game ------------------------------------------------------------------
 
 mkdir -p "$WORK/pictures"
-python3 - "$WORK/pictures/photo.tga" 360 240 <<'PY' || fail "cannot write the picture"
+# 300 pixels high, so the game shows it as it is rather than scaled up.
+python3 - "$WORK/pictures/photo.tga" 450 300 <<'PY' || fail "cannot write the picture"
 import struct, sys
 path, w, h = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, w, h, 24, 0)
@@ -69,8 +70,8 @@ cd - >/dev/null || fail "cannot go back"
 WIN=$(wait_window "Zolva Puzzle") || fail_app "no main window"
 eval "$(xdotool getwindowgeometry --shell "$WIN")"
 # The game screen is the picture plus 10-pixel margins and the counter bar; a menu above.
-[ "$WIDTH" -eq 380 ] && [ $((HEIGHT - 296)) -ge 15 ] && [ $((HEIGHT - 296)) -le 60 ] ||
-    fail_app "window $WIDTH x $HEIGHT does not hold the 360 x 240 picture"
+[ "$WIDTH" -eq 470 ] && [ $((HEIGHT - 356)) -ge 15 ] && [ $((HEIGHT - 356)) -le 60 ] ||
+    fail_app "window $WIDTH x $HEIGHT does not hold the 450 x 300 picture"
 if grep -q 'zolva-magick\.so' "/proc/$APP_PID/maps" 2>/dev/null; then
     grep -q "$ROOT/usr/lib/games/zolva-puzzle/zolva-magick\.so" "/proc/$APP_PID/maps" ||
         fail_app "the GraphicsMagick module was not loaded from the package"

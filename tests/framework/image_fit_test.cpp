@@ -110,7 +110,10 @@ QByteArray pcx(int w, int h) {
 
 class FitSize : public testing::ImageFileTest {
 protected:
-    void TearDown() override { setFitSize(QSize()); }
+    void TearDown() override {
+        setFitSize(QSize());
+        imageio::setShapeRule({});
+    }
 
     static void expectRefused(const QString& file) {
         QImage image;
@@ -228,6 +231,34 @@ TEST_F(FitSize, HugeJpegsAreUsableOnlyWhenDecodedSmall) {
     }
     setFitSize({11000, 8000});  // the shrunk image itself would be over the limit
     expectRefused(huge);
+}
+
+TEST(ShapeRule, CropsExtremeShapesToTheRatioThenEnlargesSmallOnes) {
+    using imageio::shapedSize;
+    const imageio::ShapeRule rule{300, 3};
+    EXPECT_EQ(shapedSize({16, 16}, rule), QSize(300, 300));
+    EXPECT_EQ(shapedSize({6000, 400}, rule), QSize(1200, 400));
+    EXPECT_EQ(shapedSize({900, 100}, rule), QSize(900, 300));  // cut to 300 x 100 first
+    EXPECT_EQ(shapedSize({299, 1000}, rule), QSize(300, 900));
+    EXPECT_EQ(shapedSize({300, 900}, rule), QSize(300, 900));  // exactly 3:1 stays whole
+    EXPECT_EQ(shapedSize({640, 480}, rule), QSize(640, 480));
+    EXPECT_EQ(shapedSize({16, 16}, {}), QSize(16, 16));
+    EXPECT_EQ(shapedSize({1, 32767}, {300, 0}), QSize(1, 32767));  // too big to enlarge
+    EXPECT_EQ(imageio::shapeCrop({1000, 100}, 3), QRect(350, 0, 300, 100));
+}
+
+TEST_F(FitSize, FilesTakeTheShapeRuleBeforeTheFitAndBuiltInArtNever) {
+    const QString tiny = write("tiny.png", encoded(halves(16, 16), "png"));
+    const QString strip = write("strip.png", encoded(halves(1800, 100), "png"));
+    imageio::setShapeRule({300, 3});
+    EXPECT_EQ(loadChecked(tiny).size(), QSize(300, 300));
+    expectHalves(loadChecked(tiny), 2);
+    // The middle 300 x 100 is kept: still red on the left and blue on the right.
+    EXPECT_EQ(loadChecked(strip).size(), QSize(900, 300));
+    expectHalves(loadChecked(strip), 2);
+    setFitSize({600, 600});
+    EXPECT_EQ(loadChecked(strip).size(), QSize(600, 200));
+    EXPECT_EQ(loadChecked("#42").size(), QSize(2, 2));
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ TEST(GameScreenOptions, ChangesStopTheGameAndZeroTheCounters) {
     }
 }
 
-// Random presses, drags, keys, ticks and draws on random grids. After every event the
+// Random presses, drags, keys, undos, redos, ticks and draws on random grids. After every event the
 // arrangement must be a permutation with each tile where it thinks it is, the missing tile
 // hidden unless solved, one report per solve, and the moves counter up by exactly the
 // number of tiles that changed cell: each accepted step moves one tile by one cell, so a
@@ -90,7 +90,7 @@ TEST(GameScreenSoak, RandomInputKeepsTheBoardAndCountersConsistent) {
             const bool wasPlaying = b.getState() == TileBoard::playing;
             const int px = pick(0, g.screen->getWidth() + 20);
             const int py = pick(0, g.screen->getHeight() + 20);
-            switch (pick(0, 6)) {
+            switch (pick(0, 8)) {
                 case 0:
                 case 1:
                     g.press(px, py);
@@ -106,6 +106,12 @@ TEST(GameScreenSoak, RandomInputKeepsTheBoardAndCountersConsistent) {
                     break;
                 case 5:
                     g.host.tick(*g.screen);
+                    break;
+                case 6:
+                    g.screen->undo();
+                    break;
+                case 7:
+                    g.screen->redo();
                     break;
                 default:
                     ASSERT_TRUE(g.screen->draw(target));
