@@ -21,6 +21,7 @@
 #include "app/game_view.h"
 #include "app/help_controller.h"
 #include "app/qt_game_host.h"
+#include "app/record_keeper.h"
 #include "app/settings_store.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
@@ -107,7 +108,10 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
         fitPicturesToAvailableScreen();
     }
 
+    records = std::make_unique<RecordKeeper>(
+        [this](const QString& caption, const QString& text) { warn(caption, text); });
     const Settings settings = SettingsStore::loadSettings();
+    records->reportStoreDamage();
     useDefaultPicture = settings.defaultPicture;
     customPicturePath = settings.picturePath;
     applyStoredMarks(settings.dimensionX, settings.dimensionY, settings.emptyX, settings.emptyY,
@@ -117,7 +121,7 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     buttonPicture = std::make_unique<Picture>(env.buttonStrip, 130, 26, 5, 1, 5);
     digitPicture = std::make_unique<Picture>(env.digitStrip, 143, 23, 11, 1, 11);
 
-    host = std::make_unique<QtGameHost>(this, [this] { drawScreen(); });
+    host = std::make_unique<QtGameHost>(this, [this] { drawScreen(); }, *records);
     screen = std::make_unique<GameScreen>(nullptr, 0, 0, puzzlePicture.get(), settings.dimensionX,
                                           settings.dimensionY, settings.emptyX, settings.emptyY,
                                           settings.showNumber, digitPicture.get(), kDigitCount,
@@ -415,6 +419,9 @@ void MainWindow::saveSettings() const {
     settings.defaultPicture = useDefaultPicture;
     settings.picturePath = customPicturePath;
     SettingsStore::saveSettings(settings);
+    if (records && !records->storeKept()) {
+        qWarning("A best time could not be saved.");
+    }
 }
 
 void MainWindow::requestQuit(int code) {
