@@ -121,7 +121,8 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     buttonPicture = std::make_unique<Picture>(env.buttonStrip, 130, 26, 5, 1, 5);
     digitPicture = std::make_unique<Picture>(env.digitStrip, 143, 23, 11, 1, 11);
 
-    host = std::make_unique<QtGameHost>(this, [this] { drawScreen(); }, *records);
+    host = std::make_unique<QtGameHost>(
+        this, [this] { drawScreen(); }, *records);
     screen = std::make_unique<GameScreen>(nullptr, 0, 0, puzzlePicture.get(), settings.dimensionX,
                                           settings.dimensionY, settings.emptyX, settings.emptyY,
                                           settings.showNumber, digitPicture.get(), kDigitCount,

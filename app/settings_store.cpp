@@ -8,12 +8,20 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QVariant>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <utility>
 
 #include "app/store_file_check.h"
 #include "app/store_lock.h"
+
+#if defined(Q_OS_UNIX)
+#include <stdlib.h>
+#include <unistd.h>
+#endif
 
 namespace zolva {
 
@@ -194,6 +202,49 @@ public:
         return settings.status() != QSettings::AccessError;
     }
 
+    // Writes `values` into a copy of the store and puts the copy in its place. QSettings keeps
+    // one copy of a file's values for the whole process, and values it failed to write stay
+    // pending there, to be written by whichever opening syncs next: over a better time that
+    // another game stored in the meantime, and in Best Times before that. A copy that fails
+    // to be written leaves nothing pending for the store. `reason` is set when the last step
+    // failed and the system said why.
+    bool commitThroughCopy(const QList<std::pair<QString, QVariant>>& values, QString& reason) {
+        commit();  // defaults created by the reads
+        const QString store = settings.fileName();
+        if (store.isEmpty()) {
+            return false;
+        }
+        QTemporaryFile copy(store + QStringLiteral(".new-XXXXXX"));
+        QFile current(store);
+        if (!copy.open() ||
+            (current.open(QIODevice::ReadOnly) && copy.write(current.readAll()) < 0) ||
+            !copy.flush()) {
+            return false;
+        }
+        copy.close();
+        {
+            QSettings edit(copy.fileName(), QSettings::IniFormat);
+            for (const auto& [name, value] : values) {
+                edit.setValue(name, value);
+            }
+            edit.sync();
+            if (edit.status() == QSettings::AccessError) {
+                return false;
+            }
+        }
+        // Replaces the store in one step; QFile::rename would refuse an existing file.
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(copy.fileName()).toStdString(),
+                                QFile::encodeName(store).toStdString(), error);
+        if (error) {
+            reason = QString::fromStdString(error.message());
+            return false;
+        }
+        copy.setAutoRemove(false);
+        lock.stampRewrite();
+        return true;
+    }
+
 private:
     // A file that QSettings must not parse is set aside, and the values that can still be
     // read from it plainly are returned, to start the clean file with; nothing for a file
@@ -317,14 +368,27 @@ QString whyUnwritable(const QString& storeFile) {
     if (store.isDir()) {
         return QStringLiteral("%1 is a folder").arg(storeFile);
     }
-    QTemporaryFile probe(storeFile + QStringLiteral(".probe-XXXXXX"));
-    if (!probe.open()) {
-        return probe.errorString();
+#if defined(Q_OS_UNIX)
+    QByteArray probeName = QFile::encodeName(storeFile) + ".probe-XXXXXX";
+    const int fd = ::mkstemp(probeName.data());
+    if (fd < 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
     }
     const QByteArray filler(qMax<qint64>(store.size(), 4096), ' ');
-    if (probe.write(filler) != filler.size() || !probe.flush()) {
-        return probe.errorString();
+    // A short write is followed by one that says what stopped it.
+    qsizetype done = 0;
+    ssize_t written = 0;
+    while (done < filler.size() && written >= 0) {
+        written = ::write(fd, filler.constData() + done, std::size_t(filler.size() - done));
+        done += qMax<ssize_t>(written, 0);
     }
+    const int writeError = errno;
+    ::close(fd);
+    ::unlink(probeName.constData());
+    if (written < 0) {
+        return QString::fromLocal8Bit(std::strerror(writeError));
+    }
+#endif
     return QStringLiteral("%1 cannot be replaced").arg(storeFile);
 }
 
@@ -454,13 +518,14 @@ RecordWrite SettingsStore::offerBestTime(Level level, const BestTime& record) {
         key.commit();
         return {RecordWrite::BetterHeld, {}};
     }
-    key.write(nameKey(level), truncateName(record.name));
-    key.write(timeKey(level), record.time);
-    key.write(moveKey(level), record.moves);
-    if (key.commit()) {
+    QString reason;
+    if (key.commitThroughCopy({{nameKey(level), truncateName(record.name)},
+                               {timeKey(level), record.time},
+                               {moveKey(level), record.moves}},
+                              reason)) {
         return {RecordWrite::Stored, {}};
     }
-    return {RecordWrite::Failed, whyUnwritable(key.fileName())};
+    return {RecordWrite::Failed, reason.isEmpty() ? whyUnwritable(key.fileName()) : reason};
 }
 
 std::optional<StoreDamage> SettingsStore::takeDamageReport() {
