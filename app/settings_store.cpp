@@ -214,6 +214,16 @@ public:
         if (store.isEmpty()) {
             return false;
         }
+        if (lock.isHeld()) {
+            // Copies left by a game killed while it wrote one; under the lock no other game
+            // can be writing one now.
+            const QFileInfo info(store);
+            const QDir folder(info.path());
+            for (const QString& name :
+                 folder.entryList({info.fileName() + QStringLiteral(".new-*")}, QDir::Files)) {
+                QFile::remove(folder.filePath(name));
+            }
+        }
         QTemporaryFile copy(store + QStringLiteral(".new-XXXXXX"));
         QFile current(store);
         if (!copy.open() ||
