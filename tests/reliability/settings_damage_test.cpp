@@ -14,11 +14,13 @@
 #include <QMap>
 #include <QSettings>
 #include <QSize>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QVariant>
 #include <random>
 
 #include "app/settings_store.h"
+#include "app/store_file_check.h"
 #include "support/store_file.h"
 
 namespace zolva {
@@ -334,6 +336,127 @@ TEST_F(DamagedSettings, HugeLinesAnywhereLeaveTheOtherValuesAlone) {
     EXPECT_EQ(SettingsStore::readBestTime(Level::Beginner),
               (BestTime{QString(SettingsStore::maxNameLength, 'z'), 55, 66}));
     expectWritable();
+}
+
+QByteArray escaped(const QByteArray& bytes) {
+    QByteArray text;
+    for (char c : bytes) {
+        text +=
+            "\\x" + QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
+    }
+    return text;
+}
+
+// Every disguise in which QSettings would decode a serialized object (here a harmless
+// number) is caught before it parses the file; and nothing the store itself writes, however
+// odd the name, is ever taken for one.
+TEST_F(DamagedSettings, ObjectsTheParserWouldDecodeNeverReachIt) {
+    QByteArray number;
+    {
+        QDataStream out(&number, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_0);
+        out << QVariant(77);
+    }
+    const QByteArray object = escaped(number) + ")";
+    const char* leads[] = {"", " ", "\t", "\"", "\"\"", "a, ", "\\\n", "\" ", "x"};
+    const char* marks[] = {"@", "\\x40", "\\100", "\\0100", "\\x10040", "@@", "\\@", "@\""};
+    const char* types[] = {"Variant(",     "Vari\"\"ant(", "Vari\\\nant(", "DateTime(",
+                           "\\126ariant(", "variant(",     "Variant (",    "Vari\\\n ant("};
+    const char* tails[] = {"", " junk", ", 1", "\""};
+    QTemporaryDir scratch;
+    int decoded = 0;
+    int n = 0;
+    std::mt19937 random(99);
+    for (int round = 0; round < 400; ++round) {
+        const QByteArray value =
+            QByteArray(leads[random() % std::size(leads)]) + marks[random() % std::size(marks)] +
+            types[random() % std::size(types)] + object + tails[random() % std::size(tails)];
+        const QByteArray content = "[General]\nzoomLevel=" + value + "\n";
+        // A file of its own each time: QSettings caches files by name, size and time.
+        const QString file = scratch.filePath(QString::number(++n) + ".conf");
+        ASSERT_TRUE(testing::replaceStoreFile(file, content));
+        const QVariant read = QSettings(file, QSettings::IniFormat).value("zoomLevel");
+        QVariantList items =
+            read.typeId() == QMetaType::QVariantList ? read.toList() : QVariantList{read};
+        const bool isObject = std::ranges::any_of(
+            items, [](const QVariant& item) { return item.typeId() == QMetaType::Int; });
+        decoded += isObject;
+        if (isObject) {
+            EXPECT_FALSE(storefile::isSafeToParse(content, {"timeExpert"}, "picturePath"))
+                << value.toStdString();
+        }
+    }
+    EXPECT_GT(decoded, 50);  // the disguises do fool the parser often enough to count
+
+    const char16_t alphabet[] = u"@@\"\\,;= \t#[]%xVariant(ÅZß\n\r\x01";
+    const QDir folder = QFileInfo(path).path();
+    const qsizetype setAside = folder.entryList({"*.damaged-*"}).size();
+    for (int round = 0; round < 100; ++round) {
+        QString name;
+        for (int length = 1 + int(random() % 14); length > 0; --length) {
+            name += QChar(alphabet[random() % (std::size(alphabet) - 1)]);
+        }
+        name = SettingsStore::truncateName(name);
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(SettingsStore::writeBestTime(Level::Beginner, {name, 7, 8}));
+        EXPECT_EQ(SettingsStore::readBestTime(Level::Beginner).name, name);
+    }
+    EXPECT_EQ(folder.entryList({"*.damaged-*"}).size(), setAside);
+}
+
+// A value nested tens of thousands deep overflows the parser's stack; a file over a
+// megabyte is not read either. Such a file is kept beside the store, byte for byte, every
+// value of ours that stands readably on its own line is rescued, and the player hears of it
+// only when a best time was lost.
+TEST_F(DamagedSettings, AFileTheParserMustNotSeeIsKeptAsideAndWhatCanBeReadIsRescued) {
+    // A list in a list ... around a number, as the settings' object stream writes them, 30,000
+    // deep in 480 KB (only the zero bytes need escapes).
+    QByteArray deep;
+    for (int level = 0; level < 30000; ++level) {
+        deep += QByteArray::fromHex(
+            "00000009"
+            "00"
+            "00000001");
+    }
+    deep += QByteArray::fromHex(
+        "00000002"
+        "00"
+        "0000004d");
+    const QByteArray nested =
+        "[General]\ntimeExpert=89\nmoveExpert=7\nnameExpert=\"Bo, Jr\"\n"
+        "timeBeginner=@ByteArray(5)\nnameBeginner=Kim\nmoveBeginner=3\n"
+        "dimensionX=7\nhistory=@Variant(" +
+        deep.replace('\0', "\\0") + ")\n";
+    const QByteArray huge = "[General]\nnameExpert=Bo\ntimeExpert=89\nmoveExpert=7\n" +
+                            QByteArray(1100 * 1024, ';') + "\ndimensionX=7\n";
+    const QDir folder = QFileInfo(path).path();
+    for (const bool isNested : {true, false}) {
+        const QByteArray& content = isNested ? nested : huge;
+        const QStringList before = folder.entryList({"*.damaged-*"});
+        writeRaw(content);
+        EXPECT_EQ(SettingsStore::loadSettings().dimensionX, 7);
+        const std::array<BestTime, 3> best = SettingsStore::readBestTimes();
+        const std::optional<StoreDamage> damage = SettingsStore::takeDamageReport();
+        const QStringList after = folder.entryList({"*.damaged-*"});
+        ASSERT_EQ(after.size(), before.size() + 1);
+        ASSERT_TRUE(damage || !isNested);
+        QFile kept(folder.filePath(after.last()));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(kept.readAll() == content);
+        if (isNested) {
+            EXPECT_EQ(best[2], (BestTime{"Bo, Jr", 89, 7}));
+            EXPECT_EQ(best[0], (BestTime{"Kim", 9999, 3}));
+            EXPECT_EQ(damage->keptAs, kept.fileName());
+            EXPECT_EQ(damage->lostBestTimes, std::vector<Level>{Level::Beginner});
+        } else {
+            EXPECT_EQ(best[2], (BestTime{"Bo", 89, 7}));
+            EXPECT_FALSE(damage);
+        }
+        // The clean file the store started is read as it is from now on.
+        EXPECT_EQ(SettingsStore::readBestTime(Level::Expert).time, 89u);
+        EXPECT_EQ(folder.entryList({"*.damaged-*"}), after);
+        expectWritable();
+    }
 }
 
 // A writer killed between creating QSettings' lock file and writing its process id into it
