@@ -65,9 +65,7 @@ void NewRecordDialog::storeRecord() {
         return;
     }
     offered = true;
-    result =
-        keeper.offer(*level, BestTime{SettingsStore::truncateName(nameEdit->text()), time, moves})
-            .outcome;
+    keeper.offer(*level, BestTime{SettingsStore::truncateName(nameEdit->text()), time, moves});
 }
 
 void NewRecordDialog::accept() {

@@ -27,8 +27,6 @@ public:
 
     // Offers the record under the name in the field, once; later calls do nothing.
     void storeRecord();
-    // What the store made of the record; Failed until it was offered.
-    RecordWrite::Outcome outcome() const { return result; }
 
 public slots:
     // Stores the record (name cut to the maximum length) and closes the dialog.
@@ -40,7 +38,6 @@ public slots:
 private:
     RecordKeeper& keeper;
     bool offered = false;
-    RecordWrite::Outcome result = RecordWrite::Failed;
     std::optional<Level> level;
     quint32 time;
     quint32 moves;

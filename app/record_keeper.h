@@ -24,7 +24,6 @@ public:
     // Offers every kept record again, quietly: the game is closing. False if one still
     // could not be written.
     bool storeKept();
-    bool holdsKeptRecords() const { return !kept.empty(); }
 
     // Tells the player about a store file found damaged, if it cost a best time.
     void reportStoreDamage();
