@@ -226,7 +226,7 @@ public:
         }
         QTemporaryFile copy(store + QStringLiteral(".new-XXXXXX"));
         QFile current(store);
-        if (!copy.open() ||
+        if (!copy.open() || (current.exists() && !copy.setPermissions(current.permissions())) ||
             (current.open(QIODevice::ReadOnly) && copy.write(current.readAll()) < 0) ||
             !copy.flush()) {
             return false;

@@ -98,9 +98,9 @@ StoreLock::~StoreLock() {
 // millisecond, to the same size (names of equal length, say), would go unseen, and a best
 // time would be judged against a stale copy. So a rewrite always moves the time on by at
 // least a millisecond; under the lock nobody else writes in between.
-void StoreLock::stampRewrite() const {
+void StoreLock::stampRewrite() {
 #ifdef ZOLVA_STORE_FLOCK
-    if (fd < 0 || modifiedBeforeNs < 0) {
+    if (fd < 0) {
         return;
     }
     const QByteArray path = QFile::encodeName(store);
@@ -108,15 +108,20 @@ void StoreLock::stampRewrite() const {
     if (!statFile(path, info)) {
         return;
     }
-    const bool rewritten =
-        qint64(info.st_ino) != inodeBefore || modifiedNs(info) != modifiedBeforeNs;
-    if (!rewritten || modifiedNs(info) / kNsPerMs > modifiedBeforeNs / kNsPerMs) {
+    qint64 modified = modifiedNs(info);
+    const bool rewritten = qint64(info.st_ino) != inodeBefore || modified != modifiedBeforeNs;
+    if (!rewritten) {
         return;
     }
-    const qint64 later = (modifiedBeforeNs / kNsPerMs + 1) * kNsPerMs;
-    const struct timespec times[2] = {{0, UTIME_OMIT},
-                                      {time_t(later / 1000000000), long(later % 1000000000)}};
-    ::utimensat(AT_FDCWD, path.constData(), times, 0);
+    if (modifiedBeforeNs >= 0 && modified / kNsPerMs <= modifiedBeforeNs / kNsPerMs) {
+        modified = (modifiedBeforeNs / kNsPerMs + 1) * kNsPerMs;
+        const struct timespec times[2] = {
+            {0, UTIME_OMIT}, {time_t(modified / 1000000000), long(modified % 1000000000)}};
+        ::utimensat(AT_FDCWD, path.constData(), times, 0);
+    }
+    // Each later rewrite under this lock must move on from this one.
+    inodeBefore = qint64(info.st_ino);
+    modifiedBeforeNs = modified;
 #endif
 }
 

@@ -21,9 +21,9 @@ public:
 
     bool isHeld() const { return fd >= 0; }
 
-    // After the store file has been rewritten under this lock: makes sure its time stamp
-    // differs from the one it had when the lock was taken (see the source for why).
-    void stampRewrite() const;
+    // After the store file has been rewritten under this lock: makes sure its time stamp is
+    // later, to the millisecond, than that of the version before (see the source for why).
+    void stampRewrite();
 
     // The companion file that carries the lock.
     static QString lockFileFor(const QString& storeFile);
