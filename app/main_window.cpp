@@ -26,6 +26,7 @@
 #include "app/help_controller.h"
 #include "app/picture_drop.h"
 #include "app/qt_game_host.h"
+#include "app/record_keeper.h"
 #include "app/settings_store.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
@@ -121,7 +122,10 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
                               ? imageio::ShapeRule{kPlayableShortSide, kPlayableAspect}
                               : imageio::ShapeRule{});
 
+    records = std::make_unique<RecordKeeper>(
+        [this](const QString& caption, const QString& text) { warn(caption, text); });
     const Settings settings = SettingsStore::loadSettings();
+    records->reportStoreDamage();
     useDefaultPicture = settings.defaultPicture;
     customPicturePath = settings.picturePath;
     applyStoredMarks(settings.dimensionX, settings.dimensionY, settings.emptyX, settings.emptyY,
@@ -131,7 +135,8 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     buttonPicture = std::make_unique<Picture>(env.buttonStrip, 130, 26, 5, 1, 5);
     digitPicture = std::make_unique<Picture>(env.digitStrip, 143, 23, 11, 1, 11);
 
-    host = std::make_unique<QtGameHost>(this, [this] { drawScreen(); });
+    host = std::make_unique<QtGameHost>(
+        this, [this] { drawScreen(); }, *records);
     screen = std::make_unique<GameScreen>(nullptr, 0, 0, puzzlePicture.get(), settings.dimensionX,
                                           settings.dimensionY, settings.emptyX, settings.emptyY,
                                           settings.showNumber, digitPicture.get(), kDigitCount,
@@ -461,6 +466,9 @@ void MainWindow::saveSettings() const {
     settings.defaultPicture = useDefaultPicture;
     settings.picturePath = customPicturePath;
     SettingsStore::saveSettings(settings);
+    if (records && !records->storeKept()) {
+        qWarning("A best time could not be saved.");
+    }
 }
 
 void MainWindow::requestQuit(int code) {

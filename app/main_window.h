@@ -27,6 +27,7 @@ class GameView;
 class HelpController;
 class Picture;
 class QtGameHost;
+class RecordKeeper;
 
 // What the window takes from its surroundings. The defaults are the real thing; tests
 // replace what would wait for a person.
@@ -96,7 +97,8 @@ public:
     // Sizes the window so that its client area is exactly the game screen, and has it all
     // repainted.
     void fitWindowToScreen();
-    // Writes the current options from the living game screen.
+    // Writes the current options from the living game screen, and offers again any best
+    // time the disk refused earlier.
     void saveSettings() const;
     // Ends the event loop with `code`; the first request decides the code.
     void requestQuit(int code);
@@ -186,6 +188,7 @@ private:
     bool useDefaultPicture = true;
     QString customPicturePath;
 
+    std::unique_ptr<RecordKeeper> records;
     // Declared in the order of creation; the screen goes first, the pictures after it.
     std::unique_ptr<QtGameHost> host;
     std::unique_ptr<Picture> buttonPicture;

@@ -1,5 +1,6 @@
 #include "app/new_record_dialog.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,9 +10,11 @@
 
 namespace zolva {
 
-NewRecordDialog::NewRecordDialog(QWidget* parent, int columns, int rows, int time, int moves)
+NewRecordDialog::NewRecordDialog(QWidget* parent, RecordKeeper& records, int columns, int rows,
+                                 int time, int moves)
     // A caption but no close box and no system menu: the dialog closes only through OK.
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      keeper(records),
       level(SettingsStore::levelFor(columns, rows)),
       time(static_cast<quint32>(time)),
       moves(static_cast<quint32>(moves)) {
@@ -48,25 +51,43 @@ NewRecordDialog::NewRecordDialog(QWidget* parent, int columns, int rows, int tim
     nameEdit->setFocus();
     adjustSize();
     moveToClientOrigin(this, parent);
+
+    // The session manager asks for our data before a logout and may end the game right
+    // after: the record goes to disk now, and the dialog closes as it would at the end.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        storeRecord();
+        done(QDialog::Rejected);
+    });
+}
+
+void NewRecordDialog::storeRecord() {
+    if (offered || !level) {
+        return;
+    }
+    offered = true;
+    keeper.offer(*level, BestTime{SettingsStore::truncateName(nameEdit->text()), time, moves});
 }
 
 void NewRecordDialog::accept() {
-    if (level) {
-        SettingsStore::writeBestTime(
-            *level, BestTime{SettingsStore::truncateName(nameEdit->text()), time, moves});
-    }
+    storeRecord();
     QDialog::accept();
 }
 
 void NewRecordDialog::reject() {}
 
-void runNewRecordFlow(QWidget* mainWindow, int columns, int rows, int time, int moves) {
+void runNewRecordFlow(QWidget* mainWindow, RecordKeeper& records, int columns, int rows, int time,
+                      int moves) {
     if (!SettingsStore::levelFor(columns, rows)) {
         return;
     }
     {
-        NewRecordDialog record(mainWindow, columns, rows, time, moves);
-        record.exec();
+        NewRecordDialog record(mainWindow, records, columns, rows, time, moves);
+        if (record.exec() != QDialog::Accepted) {
+            // Only the end of the game ends this dialog's loop without OK (the window's
+            // close, as a termination signal does it): the record was earned all the same.
+            record.storeRecord();
+            return;
+        }
     }
     BestTimesDialog bestTimes(mainWindow);
     bestTimes.exec();

@@ -13,8 +13,9 @@ namespace {
 constexpr int kClockPeriodMs = 1000;
 }  // namespace
 
-QtGameHost::QtGameHost(QWidget* dialogOwner, std::function<void()> drawScreen)
-    : owner(dialogOwner), draw(std::move(drawScreen)) {
+QtGameHost::QtGameHost(QWidget* dialogOwner, std::function<void()> drawScreen,
+                       RecordKeeper& records)
+    : owner(dialogOwner), draw(std::move(drawScreen)), keeper(records) {
     clock.setInterval(kClockPeriodMs);
     connect(&clock, &QTimer::timeout, this, &QtGameHost::tick);
 }
@@ -55,7 +56,7 @@ void QtGameHost::onPuzzleSolved() {
     const int time = screen->getTime();
     const int moves = screen->getMoves();
     if (SettingsStore::isNewBestTime(columns, rows, time, moves)) {
-        runNewRecordFlow(owner, columns, rows, time, moves);
+        runNewRecordFlow(owner, keeper, columns, rows, time, moves);
     }
 }
 

@@ -15,14 +15,16 @@ class QWidget;
 namespace zolva {
 
 class GameScreen;
+class RecordKeeper;
 
 class QtGameHost : public QObject, public GameHost {
     Q_OBJECT
 
 public:
     // dialogOwner: the window the record dialogs belong to. drawScreen: puts the screen's
-    // changes on display (and deals with a failure to draw).
-    QtGameHost(QWidget* dialogOwner, std::function<void()> drawScreen);
+    // changes on display (and deals with a failure to draw). records: where new best times
+    // go; it outlives the host.
+    QtGameHost(QWidget* dialogOwner, std::function<void()> drawScreen, RecordKeeper& records);
 
     // The screen is created after its host, so it is attached afterwards; not owned.
     void setGameScreen(GameScreen* screen) { this->screen = screen; }
@@ -46,6 +48,7 @@ public slots:
 private:
     QWidget* owner;
     std::function<void()> draw;
+    RecordKeeper& keeper;
     GameScreen* screen = nullptr;
     QTimer clock;
 };

@@ -1,16 +1,25 @@
 #include "app/settings_store.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QVariant>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 #include <optional>
+#include <utility>
 
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
+#include "app/store_file_check.h"
+#include "app/store_lock.h"
+
+#if defined(Q_OS_UNIX)
+#include <stdlib.h>
 #include <unistd.h>
 #endif
 
@@ -65,40 +74,58 @@ std::optional<QString> parseText(const QVariant& value) {
     }
 }
 
-// QSettings guards every write with a lock file that holds its owner's process id, and
-// takes over a lock whose owner is gone at once. A writer killed in the instant between
-// creating that file and filling it leaves it empty, though, and then QSettings waits half
-// a minute before it dares to remove it: the game would freeze at its next write. The
-// kernel drops a dead process's file locks, so an empty lock file that nobody holds is
-// removed here straight away.
-void clearAbandonedLock([[maybe_unused]] const QString& storeFile) {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    const QByteArray path = QFile::encodeName(storeFile + QStringLiteral(".lock"));
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        ::unlink(path.constData());
-    }
-    ::close(fd);
-#endif
-}
-
 // One opening of the store. Reads follow the read-creates-default rule: a missing value is
 // written with its default; a value that exists but cannot be understood yields the default
 // and is left alone, so a read never destroys anything.
 class StoreKey {
 public:
+    // Everything from the check of the file to the last write happens under the lock, so
+    // what is read here is what another game can no longer change before it is written.
     StoreKey()
-        : settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zolva Games"),
+        : lock(storeFile()),
+          rescued(checkFile(storeFile(), parsedFile)),
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+          settings(parsedFile, QSettings::IniFormat) {
+#else
+          settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zolva Games"),
                    QStringLiteral("Zolva Puzzle")) {
-        clearAbandonedLock(settings.fileName());
+#endif
+        if (rescued) {
+            for (auto value = rescued->cbegin(); value != rescued->cend(); ++value) {
+                settings.setValue(value.key(), value.value());
+            }
+            commit();
+        }
         rescueHiddenValues();
     }
 
-    QString fileName() const { return settings.fileName(); }
+    // On this system the store is a file of QSettings' native format at the place QSettings
+    // gives it; it is opened by that name so that it can be checked before it is parsed.
+    static QString storeFile() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+        return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+               QStringLiteral("/Zolva Games/Zolva Puzzle.conf");
+#else
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                         QStringLiteral("Zolva Games"), QStringLiteral("Zolva Puzzle"))
+            .fileName();
+#endif
+    }
+
+    static QStringList valueNames() {
+        QStringList names{"dimensionX", "dimensionY",     "emptyX",     "emptyY",
+                          "showNumber", "defaultPicture", "picturePath"};
+        for (const char* suffix : {"Beginner", "Intermediate", "Expert"}) {
+            for (const char* kind : {"name", "time", "move"}) {
+                names << QLatin1String(kind) + QLatin1String(suffix);
+            }
+        }
+        return names;
+    }
+
+    QString fileName() const {
+        return settings.fileName();
+    }
 
     // A 32-bit value with the signed meaning. Numbers between 2^31 and 2^32 are the same
     // bits written unsigned (0xFFFFFFFF is -1); anything outside 32 bits is damage.
@@ -163,16 +190,103 @@ public:
         return text ? SettingsStore::truncateName(*text) : SettingsStore::defaultName();
     }
 
-    void write(const QString& name, const QVariant& value) { settings.setValue(name, value); }
+    void write(const QString& name, const QVariant& value) {
+        settings.setValue(name, value);
+    }
 
     // Pushes everything to disk now. A format error only tells that the old content was
     // damaged; the rewrite replaces it, so only an access error means the data is lost.
     bool commit() {
         settings.sync();
+        lock.stampRewrite();
         return settings.status() != QSettings::AccessError;
     }
 
+    // Writes `values` into a copy of the store and puts the copy in its place. QSettings keeps
+    // one copy of a file's values for the whole process, and values it failed to write stay
+    // pending there, to be written by whichever opening syncs next: over a better time that
+    // another game stored in the meantime, and in Best Times before that. A copy that fails
+    // to be written leaves nothing pending for the store. `reason` is set when the last step
+    // failed and the system said why.
+    bool commitThroughCopy(const QList<std::pair<QString, QVariant>>& values, QString& reason) {
+        commit();  // defaults created by the reads
+        const QString store = settings.fileName();
+        if (store.isEmpty()) {
+            return false;
+        }
+        if (lock.isHeld()) {
+            // Copies left by a game killed while it wrote one; under the lock no other game
+            // can be writing one now.
+            const QFileInfo info(store);
+            const QDir folder(info.path());
+            for (const QString& name :
+                 folder.entryList({info.fileName() + QStringLiteral(".new-*")}, QDir::Files)) {
+                QFile::remove(folder.filePath(name));
+            }
+        }
+        QTemporaryFile copy(store + QStringLiteral(".new-XXXXXX"));
+        QFile current(store);
+        if (!copy.open() || (current.exists() && !copy.setPermissions(current.permissions())) ||
+            (current.open(QIODevice::ReadOnly) && copy.write(current.readAll()) < 0) ||
+            !copy.flush()) {
+            return false;
+        }
+        copy.close();
+        {
+            QSettings edit(copy.fileName(), QSettings::IniFormat);
+            for (const auto& [name, value] : values) {
+                edit.setValue(name, value);
+            }
+            edit.sync();
+            if (edit.status() == QSettings::AccessError) {
+                return false;
+            }
+        }
+        // Replaces the store in one step; QFile::rename would refuse an existing file.
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(copy.fileName()).toStdString(),
+                                QFile::encodeName(store).toStdString(), error);
+        if (error) {
+            reason = QString::fromStdString(error.message());
+            return false;
+        }
+        copy.setAutoRemove(false);
+        lock.stampRewrite();
+        return true;
+    }
+
 private:
+    // A file that QSettings must not parse is set aside, and the values that can still be
+    // read from it plainly are returned, to start the clean file with; nothing for a file
+    // that is fine. `parsed` is the file QSettings is to open: the store's, or none at all
+    // (the store then lives in memory and refuses writes) when the damaged file cannot be
+    // moved out of the way, which happens only where nothing can be written anyway.
+    static std::optional<QMap<QString, QString>> checkFile(const QString& path, QString& parsed) {
+        parsed = path;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return std::nullopt;
+        }
+        if (file.size() <= storefile::maxFileSize &&
+            storefile::isSafeToParse(file.read(storefile::maxFileSize + 1), valueNames(),
+                                     QStringLiteral("picturePath"))) {
+            return std::nullopt;
+        }
+        file.seek(0);
+        QStringList seen;
+        const QMap<QString, QString> values = storefile::plainValues(file, valueNames(), &seen);
+        file.close();
+        const QString keptAs = storefile::setAside(path);
+        if (keptAs.isEmpty()) {
+            parsed.clear();
+        }
+        noteDamage(keptAs, seen, values);
+        return values;
+    }
+
+    static void noteDamage(const QString& keptAs, const QStringList& seen,
+                           const QMap<QString, QString>& rescued);
+
     QVariant readOrCreate(const QString& name, const QVariant& fallback) {
         if (!settings.contains(name)) {
             settings.setValue(name, fallback);
@@ -215,24 +329,78 @@ private:
         }
     }
 
-    static QStringList valueNames() {
-        QStringList names{"dimensionX", "dimensionY",     "emptyX",     "emptyY",
-                          "showNumber", "defaultPicture", "picturePath"};
-        for (const char* suffix : {"Beginner", "Intermediate", "Expert"}) {
-            for (const char* kind : {"name", "time", "move"}) {
-                names << QLatin1String(kind) + QLatin1String(suffix);
-            }
-        }
-        return names;
-    }
-
     template <typename T>
     std::optional<qint64> readNumber(const QString& name, T fallback) {
         return parseInteger(readOrCreate(name, QVariant::fromValue(fallback)));
     }
 
+    StoreLock lock;
+    QString parsedFile;
+    std::optional<QMap<QString, QString>> rescued;
     QSettings settings;
 };
+
+std::optional<StoreDamage> unreportedDamage;
+
+void StoreKey::noteDamage(const QString& keptAs, const QStringList& seen,
+                          const QMap<QString, QString>& rescued) {
+    StoreDamage damage{keptAs, {}};
+    for (Level level : {Level::Beginner, Level::Intermediate, Level::Expert}) {
+        const QString suffix = SettingsStore::levelSuffix(level);
+        for (const char* kind : {"name", "time", "move"}) {
+            const QString name = QLatin1String(kind) + suffix;
+            if (seen.contains(name) && !rescued.contains(name)) {
+                damage.lostBestTimes.push_back(level);
+                break;
+            }
+        }
+    }
+    if (!damage.lostBestTimes.empty()) {
+        unreportedDamage = damage;
+    }
+}
+
+// The record rule: a shorter time, or the same time in fewer moves.
+bool beats(quint32 time, quint32 moves, quint32 bestTime, quint32 bestMoves) {
+    return time < bestTime || (time == bestTime && moves < bestMoves);
+}
+
+// QSettings only says that it could not write. To tell the player why, a file the size of
+// the store is written beside it, and what the system says about that is the reason.
+QString whyUnwritable(const QString& storeFile) {
+    const QFileInfo store(storeFile);
+    if (store.fileName().isEmpty()) {
+        return QStringLiteral("the file of best times is damaged and cannot be replaced");
+    }
+    if (!QDir().mkpath(store.path())) {
+        return QStringLiteral("the folder %1 cannot be created").arg(store.path());
+    }
+    if (store.isDir()) {
+        return QStringLiteral("%1 is a folder").arg(storeFile);
+    }
+#if defined(Q_OS_UNIX)
+    QByteArray probeName = QFile::encodeName(storeFile) + ".probe-XXXXXX";
+    const int fd = ::mkstemp(probeName.data());
+    if (fd < 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    const QByteArray filler(qMax<qint64>(store.size(), 4096), ' ');
+    // A short write is followed by one that says what stopped it.
+    qsizetype done = 0;
+    ssize_t written = 0;
+    while (done < filler.size() && written >= 0) {
+        written = ::write(fd, filler.constData() + done, std::size_t(filler.size() - done));
+        done += qMax<ssize_t>(written, 0);
+    }
+    const int writeError = errno;
+    ::close(fd);
+    ::unlink(probeName.constData());
+    if (written < 0) {
+        return QString::fromLocal8Bit(std::strerror(writeError));
+    }
+#endif
+    return QStringLiteral("%1 cannot be replaced").arg(storeFile);
+}
 
 QString nameKey(Level level) {
     return QStringLiteral("name") + SettingsStore::levelSuffix(level);
@@ -315,9 +483,7 @@ bool SettingsStore::isNewBestTime(int columns, int rows, int time, int moves) {
     key.commit();
     // The counters never go negative, but if they did, the unsigned view makes such a game
     // lose rather than win.
-    const auto t = static_cast<quint32>(time);
-    const auto m = static_cast<quint32>(moves);
-    return t < bestTime || (t == bestTime && m < bestMoves);
+    return beats(static_cast<quint32>(time), static_cast<quint32>(moves), bestTime, bestMoves);
 }
 
 BestTime SettingsStore::readBestTime(Level level) {
@@ -354,6 +520,28 @@ bool SettingsStore::writeBestTime(Level level, const BestTime& record) {
     return key.commit();
 }
 
+RecordWrite SettingsStore::offerBestTime(Level level, const BestTime& record) {
+    StoreKey key;
+    const quint32 bestTime = key.readUnsigned(timeKey(level), defaultBestTime);
+    const quint32 bestMoves = key.readUnsigned(moveKey(level), defaultBestMoves);
+    if (!beats(record.time, record.moves, bestTime, bestMoves)) {
+        key.commit();
+        return {RecordWrite::BetterHeld, {}};
+    }
+    QString reason;
+    if (key.commitThroughCopy({{nameKey(level), truncateName(record.name)},
+                               {timeKey(level), record.time},
+                               {moveKey(level), record.moves}},
+                              reason)) {
+        return {RecordWrite::Stored, {}};
+    }
+    return {RecordWrite::Failed, reason.isEmpty() ? whyUnwritable(key.fileName()) : reason};
+}
+
+std::optional<StoreDamage> SettingsStore::takeDamageReport() {
+    return std::exchange(unreportedDamage, std::nullopt);
+}
+
 bool SettingsStore::resetScores() {
     StoreKey key;
     for (Level level : kLevels) {
@@ -381,7 +569,7 @@ QString SettingsStore::truncateName(const QString& name) {
 }
 
 QString SettingsStore::fileName() {
-    return StoreKey().fileName();
+    return StoreKey::storeFile();
 }
 
 }  // namespace zolva

@@ -10,6 +10,7 @@
 #include <QtGlobal>
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace zolva {
 
@@ -36,6 +37,23 @@ struct BestTime {
 };
 
 enum class Level { Beginner, Intermediate, Expert };
+
+// What became of a best time offered to the store.
+struct RecordWrite {
+    enum Outcome {
+        Stored,      // on disk now
+        BetterHeld,  // the store already holds a time at least as good; nothing written
+        Failed,      // the file could not be written; `reason` says why
+    };
+    Outcome outcome = Failed;
+    QString reason;
+};
+
+// A store file that could not be read as it was, and the best times it cost.
+struct StoreDamage {
+    QString keptAs;  // where the damaged file now is; empty if it could not be moved
+    std::vector<Level> lostBestTimes;
+};
 
 class SettingsStore {
 public:
@@ -68,6 +86,12 @@ public:
     // Written and synced to disk at once, so a crash right after the entry loses nothing.
     // The name is cut to maxNameLength. False when the file could not be written.
     static bool writeBestTime(Level level, const BestTime& record);
+    // As writeBestTime, but only if the record still beats the stored one when the store is
+    // locked for the write: another game may have set a better time since this one was
+    // told it had a record.
+    static RecordWrite offerBestTime(Level level, const BestTime& record);
+    // The damage found in the store file since the last call, if it cost a best time.
+    static std::optional<StoreDamage> takeDamageReport();
     // All nine best-time values back to their defaults; false when the file could not be
     // written.
     static bool resetScores();

@@ -117,7 +117,7 @@ for (( round = 1; round <= rounds; round++ )); do
     pause; kill_writer "$second"
     kill=$round check --concurrent
 done
-leftovers=$(find "$XDG_CONFIG_HOME" -type f ! -name 'Zolva Puzzle.conf' ! -name '*.lock' | wc -l)
+leftovers=$(find "$XDG_CONFIG_HOME" -type f ! -name 'Zolva Puzzle.conf' ! -name '*.lock' ! -name '*.guard' | wc -l)
 
 echo "single writer: $kills kills survived; the last check: $single_verdict"
 echo "  kills that left a lock file behind: $single_locks (each cleared by the next writer)"

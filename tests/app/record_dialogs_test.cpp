@@ -62,6 +62,10 @@ void driveModals(const std::function<bool(QWidget*)>& act) {
 class RecordDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override { QFile::remove(SettingsStore::fileName()); }
+
+    QStringList warnings;
+    RecordKeeper keeper{
+        [this](const QString& caption, const QString& text) { warnings << caption + ": " + text; }};
 };
 
 TEST_F(RecordDialogsTest, BestTimesShowsTheStoreAndCreatesMissingValues) {
@@ -107,12 +111,12 @@ TEST_F(RecordDialogsTest, DialogsOpenAtTheClientAreaCornerNotCentred) {
     window.show();
     const QPoint corner = window.centralWidget()->mapToGlobal(QPoint(0, 0));
     EXPECT_EQ(BestTimesDialog(&window).pos(), corner);
-    EXPECT_EQ(NewRecordDialog(&window, 4, 4, 10, 20).pos(), corner);
+    EXPECT_EQ(NewRecordDialog(&window, keeper, 4, 4, 10, 20).pos(), corner);
 }
 
 TEST_F(RecordDialogsTest, NewRecordOffersTheHolderAndClosesOnlyThroughOk) {
     SettingsStore::writeBestTime(Level::Intermediate, {"Alice", 200, 90});
-    NewRecordDialog dialog(nullptr, 6, 6, 150, 80);
+    NewRecordDialog dialog(nullptr, keeper, 6, 6, 150, 80);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_EQ(fieldText(&dialog, "prompt"),
               "You have the fastest time for\nIntermediate level,\nplease enter your name:");
@@ -152,7 +156,7 @@ TEST_F(RecordDialogsTest, RecordFlowShowsTheNewEntryInBestTimes) {
         return false;
     });
     QMainWindow window;
-    runNewRecordFlow(&window, 8, 8, 321, 45);
+    runNewRecordFlow(&window, keeper, 8, 8, 321, 45);
     EXPECT_EQ(offered, "Alice");
     EXPECT_EQ(shown, QStringList({"Bob", "321", "45"}));
 }

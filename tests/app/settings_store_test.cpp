@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QSettings>
 #include <random>
 
 namespace zolva {
@@ -41,6 +42,10 @@ protected:
 };
 
 TEST_F(SettingsStoreTest, FreshStoreCreatesTheSevenOptionsWithDefaults) {
+    // The file every earlier version wrote, though the store now opens it by name.
+    EXPECT_EQ(path, QSettings(QSettings::NativeFormat, QSettings::UserScope, "Zolva Games",
+                              "Zolva Puzzle")
+                        .fileName());
     EXPECT_TRUE(SettingsStore::loadSettings() == Settings{});
     const QMap<QString, QString> expected{
         {"dimensionX", "4"}, {"dimensionY", "4"},     {"emptyX", "-1"},   {"emptyY", "100"},
@@ -71,6 +76,15 @@ TEST_F(SettingsStoreTest, NewBestTimeBreaksTiesByMoves) {
     EXPECT_TRUE(SettingsStore::isNewBestTime(6, 6, 99, 500));
     EXPECT_FALSE(SettingsStore::isNewBestTime(6, 6, 101, 1));
     EXPECT_FALSE(SettingsStore::isNewBestTime(6, 6, -1, 1));
+
+    // Offered records follow the same rule at the moment of writing.
+    EXPECT_EQ(SettingsStore::offerBestTime(Level::Intermediate, {"Bo", 100, 50}).outcome,
+              RecordWrite::BetterHeld);
+    EXPECT_EQ(SettingsStore::offerBestTime(Level::Intermediate, {"Cy", 100, 49}).outcome,
+              RecordWrite::Stored);
+    EXPECT_EQ(SettingsStore::offerBestTime(Level::Intermediate, {"Di", 101, 1}).outcome,
+              RecordWrite::BetterHeld);
+    EXPECT_EQ(SettingsStore::readBestTime(Level::Intermediate), (BestTime{"Cy", 100, 49}));
 }
 
 TEST_F(SettingsStoreTest, NonStandardSizesNeverTouchBestTimes) {

@@ -1,9 +1,17 @@
 // The window as a whole: start-up from the stored options, the ways out and what they
 // leave in the store, and the view's translation of input into slides on the board.
-#include <QKeyEvent>
-#include <QMouseEvent>
+#include <sys/resource.h>
 
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <csignal>
+
+#include "app/best_times_dialog.h"
 #include "app/game_view.h"
+#include "app/new_record_dialog.h"
+#include "app/qt_game_host.h"
 #include "framework/picture.h"
 #include "game/digit_counter.h"
 #include "game/game_screen.h"
@@ -74,6 +82,86 @@ TEST_F(ShellTest, FailedDrawsEndWithOneMessageCodeOneAndSavedSettings) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0], "Paint Error|An unexpected error occurs, the program will now exit.");
     EXPECT_EQ(SettingsStore::loadSettings().dimensionX, 6);
+}
+
+// A finished Beginner game of 42 s and 20 moves, against a stored 50 s; the record dialog
+// is answered by `onRecord`, Best Times by noting the holder it shows.
+class RecordEndingsTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_TRUE(SettingsStore::writeBestTime(Level::Beginner, {"Bea", 50, 20}));
+        window = makeWindow();
+        window->gameScreen()->getMovesCounter()->setValue(20);
+        window->gameScreen()->getTimeCounter()->setValue(42);
+    }
+
+    ModalScript answer(const std::function<void(QWidget*)>& onRecord) {
+        return ModalScript({[onRecord](QWidget* w) {
+                                if (dialogAs<NewRecordDialog>(w) != nullptr) {
+                                    w->findChild<QLineEdit*>()->setText("Ada");
+                                    onRecord(w);
+                                }
+                            },
+                            [this](QWidget* w) {
+                                if (dialogAs<BestTimesDialog>(w) != nullptr) {
+                                    shownHolder = w->findChild<QLabel*>("nameBeginner")->text();
+                                    clickButton(w, "OK");
+                                }
+                            }});
+    }
+
+    BestTime stored() const { return SettingsStore::readBestTime(Level::Beginner); }
+
+    std::unique_ptr<MainWindow> window;
+    QString shownHolder;
+};
+
+TEST_F(RecordEndingsTest, ABetterTimeStoredMeanwhileByAnotherGameIsNotOverwritten) {
+    ModalScript script = answer([](QWidget* w) {
+        ASSERT_TRUE(SettingsStore::writeBestTime(Level::Beginner, {"Eve", 42, 19}));
+        clickButton(w, "OK");
+    });
+    window->gameHost()->onPuzzleSolved();
+    EXPECT_EQ(shownHolder, "Eve");
+    EXPECT_EQ(stored(), (BestTime{"Eve", 42, 19}));
+    EXPECT_TRUE(warnings.empty());
+}
+
+// Files may not grow past a few bytes, as on a full disk; root cannot write past that limit
+// either, which a read-only folder would not stop.
+TEST_F(RecordEndingsTest, ARefusedRecordIsToldKeptAndStoredAtExit) {
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = before;
+    tiny.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    {
+        ModalScript script = answer([](QWidget* w) { clickButton(w, "OK"); });
+        window->gameHost()->onPuzzleSolved();
+        EXPECT_EQ(script.answered(), 2);
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].toStdString(),
+              "Best Time Not Saved|Your best time could not be saved:\nFile too "
+              "large\nThe game will try again when it closes.");
+    EXPECT_EQ(shownHolder, "Bea");
+    EXPECT_EQ(stored().name, "Bea");
+    EXPECT_EQ(runWith(*window, [&] { window->close(); }), 0);
+    EXPECT_EQ(stored(), (BestTime{"Ada", 42, 20}));
+}
+
+// A termination signal closes the window from inside the dialog's own event loop.
+TEST_F(RecordEndingsTest, ClosingWhileTheNameIsTypedStoresItAndEnds) {
+    ModalScript script = answer([this](QWidget*) { window->close(); });
+    EXPECT_EQ(runWith(*window, [&] { window->gameHost()->onPuzzleSolved(); }), 0);
+    EXPECT_EQ(script.answered(), 1);
+    EXPECT_EQ(script.unexpected(), 0);
+    EXPECT_EQ(stored(), (BestTime{"Ada", 42, 20}));
 }
 
 class ViewInputTest : public ShellTest {

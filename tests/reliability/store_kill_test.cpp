@@ -25,17 +25,22 @@ protected:
     // Starts a writer; with `waitUntilWriting` returns only once its first round is stored.
     // Two writers pause after each write, or one could starve the other of the lock file.
     std::unique_ptr<QProcess> startWriter(int instance, bool waitUntilWriting, int pauseMs = 0) {
+        return start({QStringLiteral("write"), QString::number(instance), statePath(),
+                      QString::number(pauseMs)},
+                     waitUntilWriting ? "writing" : "");
+    }
+
+    // Runs the writer program; with a `greeting`, returns once it has printed it.
+    std::unique_ptr<QProcess> start(const QStringList& args, const QByteArray& greeting) {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(environment);
-        process->start(QStringLiteral(ZOLVA_STORE_WRITER),
-                       {QStringLiteral("write"), QString::number(instance), statePath(),
-                        QString::number(pauseMs)});
+        process->start(QStringLiteral(ZOLVA_STORE_WRITER), args);
         EXPECT_TRUE(process->waitForStarted(-1));
-        if (waitUntilWriting) {
+        if (!greeting.isEmpty()) {
             while (!process->canReadLine() && process->state() == QProcess::Running) {
                 process->waitForReadyRead(-1);
             }
-            EXPECT_EQ(process->readLine().trimmed(), "writing");
+            EXPECT_EQ(process->readLine().trimmed(), greeting);
         }
         return process;
     }
@@ -51,12 +56,16 @@ protected:
 
     // Runs the checker; returns its one-line verdict, failing the test on damage.
     std::string check(bool concurrent) {
-        QProcess checker;
-        checker.setProcessEnvironment(environment);
         QStringList args{QStringLiteral("check"), statePath()};
         if (concurrent) {
             args << QStringLiteral("--concurrent");
         }
+        return verdict(args);
+    }
+
+    std::string verdict(const QStringList& args) {
+        QProcess checker;
+        checker.setProcessEnvironment(environment);
         checker.start(QStringLiteral(ZOLVA_STORE_WRITER), args);
         checker.waitForFinished(-1);
         const std::string verdict = checker.readAllStandardOutput().trimmed().toStdString();
@@ -92,6 +101,29 @@ TEST_F(StoreKills, TwoWritersAtOnceNeverMixTheirRecords) {
         killSoon(*first);
         killSoon(*second);
         check(true);
+    }
+}
+
+// Three games that keep beating the times they read, all killed at random moments: the
+// store must never hold a time worse than one it acknowledged, nor a record nobody offered.
+// The long run is scripts/reliability/race-test.sh.
+TEST_F(StoreKills, RacingGamesNeverReplaceAnAcknowledgedRecordWithAWorseOne) {
+    QStringList logs;
+    for (int racer = 0; racer < 3; ++racer) {
+        logs << configHome.filePath(QStringLiteral("racer%1.log").arg(racer));
+    }
+    for (int round = 0; round < 4 && !HasFailure(); ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::unique_ptr<QProcess>> racers;
+        for (int racer = 0; racer < 3; ++racer) {
+            racers.push_back(
+                start({QStringLiteral("race"), QString::number(racer), logs[racer]}, "racing"));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // long enough to race
+        for (auto& racer : racers) {
+            killSoon(*racer);
+        }
+        verdict(QStringList{QStringLiteral("judge")} + logs);
     }
 }
 

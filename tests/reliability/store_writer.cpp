@@ -17,7 +17,19 @@
 //       step back is only reported). Updates the state file. Prints one line; exit code 0
 //       when all is well, 1 on damage.
 //
-// Both refuse to run without XDG_CONFIG_HOME, so they can never touch a player's scores.
+//   zolva-store-writer race <instance> <log>
+//       Plays a game that keeps beating the best times it reads: offers each level a time
+//       just better than the one it saw a moment (up to 2 ms) before, as two games open at
+//       once would, and appends
+//       every record the store acknowledged to the log ("<level> <time> <moves>"). Instances
+//       0, 1, 2 name their records "A", "B", "C" followed by time and moves. Prints "racing"
+//       once the first offer is answered.
+//
+//   zolva-store-writer judge <log>...
+//       Fails when a level holds a record worse than one the store acknowledged, or a
+//       record that no racer offered, or when a store file was ever set aside as damaged.
+//
+// All refuse to run without XDG_CONFIG_HOME, so they can never touch a player's scores.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -31,6 +43,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <random>
 
 #include "app/settings_store.h"
 
@@ -154,7 +167,8 @@ int write(int instance, const QString& statePath, int pauseMs) {
     }
 }
 
-// Leftovers of killed writers in the store's folder: a lock file, temporary files.
+// Leftovers of killed writers in the store's folder: QSettings' lock file, temporary files.
+// The store's own lock file is always there.
 void countLeftovers(int& locks, int& temporaries) {
     const QFileInfo store(SettingsStore::fileName());
     const QString base = store.fileName();
@@ -163,7 +177,7 @@ void countLeftovers(int& locks, int& temporaries) {
     for (const QString& name : QDir(store.path()).entryList(QDir::Files | QDir::Hidden)) {
         if (name == base + QStringLiteral(".lock")) {
             ++locks;
-        } else if (name != base) {
+        } else if (name != base && name != base + QStringLiteral(".guard")) {
             ++temporaries;
         }
     }
@@ -242,6 +256,111 @@ int check(const QString& statePath, bool concurrent) {
     return problems.isEmpty() ? 0 : 1;
 }
 
+// "B123.45" -> time 123, moves 45, when the name is a racer's.
+std::optional<std::pair<quint32, quint32>> raced(const QString& name) {
+    const qsizetype dot = name.indexOf(u'.');
+    if (name.size() < 4 || name[0] < u'A' || name[0] > u'C' || dot < 2) {
+        return std::nullopt;
+    }
+    bool timeOk = false;
+    bool movesOk = false;
+    const quint32 time = name.mid(1, dot - 1).toUInt(&timeOk);
+    const quint32 moves = name.mid(dot + 1).toUInt(&movesOk);
+    return timeOk && movesOk ? std::optional(std::pair(time, moves)) : std::nullopt;
+}
+
+int race(int instance, const QString& logPath) {
+    QFile log(logPath);
+    if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        std::fprintf(stderr, "cannot open the log\n");
+        return 1;
+    }
+    std::mt19937 random(std::random_device{}());
+    for (bool first = true;; first = false) {
+        const Level level = kLevels[random() % kLevels.size()];
+        const BestTime held = SettingsStore::readBestTime(level);
+        quint32 time = held.time;
+        quint32 moves = held.moves;
+        if (moves > 3 && random() % 2 == 0) {
+            moves -= 1 + random() % 3;  // a tie on time, fewer moves
+        } else if (time > 1) {
+            time -= 1 + (time > 2 ? random() % 2 : 0);
+            moves = 1 + random() % 9999;
+        } else {
+            return 0;  // nothing left to beat
+        }
+        const BestTime record{QStringLiteral("%1%2.%3").arg(letter(instance)).arg(time).arg(moves),
+                              time, moves};
+        // The player types a name meanwhile; other games go on.
+        QThread::usleep(random() % 2000);
+        const RecordWrite result = SettingsStore::offerBestTime(level, record);
+        if (result.outcome == RecordWrite::Failed) {
+            std::fprintf(stderr, "offerBestTime failed: %s\n", qPrintable(result.reason));
+            return 1;
+        }
+        if (result.outcome == RecordWrite::Stored) {
+            const QByteArray line = QByteArray::number(int(level)) + ' ' +
+                                    QByteArray::number(time) + ' ' + QByteArray::number(moves) +
+                                    '\n';
+            log.write(line);
+        }
+        if (first) {
+            std::printf("racing\n");
+            std::fflush(stdout);
+        }
+    }
+}
+
+int judge(const QStringList& logs) {
+    // The best acknowledged record of each level: (time, moves), lowest first.
+    std::array<std::pair<quint32, quint32>, 3> best{};
+    best.fill({SettingsStore::defaultBestTime, SettingsStore::defaultBestMoves});
+    int acknowledged = 0;
+    for (const QString& path : logs) {
+        QFile log(path);
+        if (!log.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() != 3) {
+                continue;  // a line cut by a kill was never acknowledged
+            }
+            const std::size_t level = std::min<std::size_t>(fields[0].toUInt(), 2);
+            best[level] = std::min(best[level], std::pair(fields[1].toUInt(), fields[2].toUInt()));
+            ++acknowledged;
+        }
+    }
+    QStringList problems;
+    for (std::size_t i = 0; i < kLevels.size(); ++i) {
+        const BestTime held = SettingsStore::readBestTime(kLevels[i]);
+        const std::pair got(held.time, held.moves);
+        const QString level = SettingsStore::levelSuffix(kLevels[i]);
+        if (got > best[i]) {
+            problems << QStringLiteral(
+                            "%1 holds %2 s %3 moves, worse than the acknowledged %4 s %5")
+                            .arg(level)
+                            .arg(got.first)
+                            .arg(got.second)
+                            .arg(best[i].first)
+                            .arg(best[i].second);
+        }
+        const bool untouched = held == BestTime{SettingsStore::defaultName(), 9999, 9999};
+        if (!untouched && raced(held.name) != std::optional(got)) {
+            problems << level + QStringLiteral(" holds a record nobody offered: ") + held.name;
+        }
+    }
+    const QFileInfo store(SettingsStore::fileName());
+    if (!QDir(store.path())
+             .entryList({store.fileName() + QStringLiteral(".damaged-*")})
+             .isEmpty()) {
+        problems << QStringLiteral("the store file was set aside as damaged");
+    }
+    std::printf("%s acknowledged=%d%s%s\n", problems.isEmpty() ? "ok" : "DAMAGED", acknowledged,
+                problems.isEmpty() ? "" : ": ", qPrintable(problems.join(QStringLiteral("; "))));
+    return problems.isEmpty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,8 +378,14 @@ int main(int argc, char** argv) {
         args[1] == QStringLiteral("check")) {
         return check(args[2], args.size() == 4);
     }
+    if (args.size() == 4 && args[1] == QStringLiteral("race")) {
+        return race(std::clamp(args[2].toInt(), 0, 2), args[3]);
+    }
+    if (args.size() >= 3 && args[1] == QStringLiteral("judge")) {
+        return judge(args.mid(2));
+    }
     std::fprintf(stderr,
                  "usage: zolva-store-writer write <0|1> <state> [pause-ms] | check <state> "
-                 "[--concurrent]\n");
+                 "[--concurrent] | race <0|1|2> <log> | judge <log>...\n");
     return 2;
 }
