@@ -58,6 +58,7 @@ int runApplication(int argc, char** argv) {
     QApplication::setWindowIcon(MainWindow::applicationIcon());
     ShellEnvironment environment;
     environment.fitPicturesToScreen = true;
+    environment.animateSlides = true;
     MainWindow window(std::move(environment));
     closeOnTerminationSignals(window);
     // A desktop session that logs out may end the process without closing the window

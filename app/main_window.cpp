@@ -22,6 +22,7 @@
 #include "app/help_controller.h"
 #include "app/qt_game_host.h"
 #include "app/settings_store.h"
+#include "app/window_zoom.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
 
@@ -130,6 +131,9 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     view->setGameScreen(screen.get());
     // The window follows its client area; the player can neither resize nor maximise it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    zoomWanted = settings.zoom;
+    action(cmdSlideAnimation)->setChecked(settings.slideAnimation);
+    view->setSlideAnimation(env.animateSlides && settings.slideAnimation);
     fitWindowToScreen();
     view->setFocus();
 
@@ -282,6 +286,25 @@ void MainWindow::buildMenus() {
     chosen->setActionGroup(pictureGroup);
     connect(chosen, &QAction::triggered, this, &MainWindow::useCustomPicture);
 
+    options->addSeparator();
+    QAction* gliding = addCommand(options, cmdSlideAnimation, QStringLiteral("Slide &Animation"));
+    gliding->setCheckable(true);
+    connect(gliding, &QAction::triggered, this, &MainWindow::toggleSlideAnimation);
+
+    QMenu* zoom = menuBar()->addMenu(QStringLiteral("&View"));
+    QAction* larger = addCommand(zoom, cmdZoomIn, QStringLiteral("Zoom &In"));
+    // Ctrl+= as well: on most keyboards "+" needs Shift.
+    larger->setShortcuts(
+        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    larger->setShortcutContext(Qt::WindowShortcut);
+    connect(larger, &QAction::triggered, this, &MainWindow::zoomIn);
+    connect(addCommand(zoom, cmdZoomOut, QStringLiteral("Zoom &Out"),
+                       QKeySequence(Qt::CTRL | Qt::Key_Minus)),
+            &QAction::triggered, this, &MainWindow::zoomOut);
+    connect(addCommand(zoom, cmdActualSize, QStringLiteral("&Actual Size"),
+                       QKeySequence(Qt::CTRL | Qt::Key_0)),
+            &QAction::triggered, this, &MainWindow::actualSize);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     const std::pair<int, QString> helpItems[] = {{cmdHelpContents, QStringLiteral("Contents")},
                                                  {cmdHelpSearch, QStringLiteral("&Search")},
@@ -398,8 +421,47 @@ void MainWindow::fitWindowToScreen() {
         return;
     }
     view->fitToScreen();
+    applyZoom(zoomWanted);
+}
+
+int MainWindow::fittingZoom(int percent, int direction) const {
+    const QSize screenSize(gameScreen()->getWidth(), gameScreen()->getHeight());
+    // The menu bar, and a generous allowance for the window manager's frame and title, as
+    // for pictures fitted to the screen.
+    const QSize chrome(16, menuBar()->sizeHint().height() + 40);
+    const QScreen* display = QWidget::screen();
+    const QSize available = display != nullptr ? display->availableGeometry().size() : QSize();
+    if (direction != 0) {
+        return zoom::nextStep(view->zoom(), direction, screenSize, chrome, available);
+    }
+    return zoom::largestFitting(percent, screenSize, chrome, available);
+}
+
+void MainWindow::applyZoom(int percent) {
+    view->setZoom(fittingZoom(percent));
+    action(cmdZoomIn)->setEnabled(fittingZoom(0, 1) != view->zoom());
+    action(cmdZoomOut)->setEnabled(view->zoom() > zoom::steps.front());
     layout()->activate();
     adjustSize();
+}
+
+void MainWindow::zoomIn() {
+    zoomWanted = fittingZoom(0, 1);
+    applyZoom(zoomWanted);
+}
+
+void MainWindow::zoomOut() {
+    zoomWanted = fittingZoom(0, -1);
+    applyZoom(zoomWanted);
+}
+
+void MainWindow::actualSize() {
+    zoomWanted = zoom::steps.front();
+    applyZoom(zoomWanted);
+}
+
+void MainWindow::toggleSlideAnimation() {
+    view->setSlideAnimation(env.animateSlides && action(cmdSlideAnimation)->isChecked());
 }
 
 void MainWindow::saveSettings() const {
@@ -414,6 +476,8 @@ void MainWindow::saveSettings() const {
     settings.showNumber = screen->getShowNumber();
     settings.defaultPicture = useDefaultPicture;
     settings.picturePath = customPicturePath;
+    settings.zoom = zoomWanted;
+    settings.slideAnimation = action(cmdSlideAnimation)->isChecked();
     SettingsStore::saveSettings(settings);
 }
 

@@ -41,6 +41,9 @@ struct ShellEnvironment {
     // Decode pictures larger than the screen scaled down to fit it, so the window never runs
     // off the screen. Off for tests, whose offscreen screen size is arbitrary.
     bool fitPicturesToScreen = false;
+    // Let slides glide into place when the player has Slide Animation on. Off for tests,
+    // which look at the screen right after a move.
+    bool animateSlides = false;
 };
 
 // Moves a dialog so that it sits centred over the main window, both measured by their outer
@@ -74,6 +77,10 @@ public:
         cmdCustomPicture = 40019,
         cmdHint = 40020,
         cmdSolve = 40021,
+        cmdZoomIn = 40030,
+        cmdZoomOut = 40031,
+        cmdActualSize = 40032,
+        cmdSlideAnimation = 40033,
     };
 
     static constexpr int findTilePeriodMs = 100;
@@ -112,6 +119,8 @@ public:
     int findTileTicks() const { return findTicks; }
     bool isFindTileFlashing() const { return findTileTimer.isActive(); }
     bool isQuitRequested() const { return quitRequested; }
+    // The zoom the player asked for; the window shows the largest step up to it that fits.
+    int wantedZoom() const { return zoomWanted; }
     int exitCode() const { return quitCode; }
 
 public slots:
@@ -135,6 +144,10 @@ public slots:
     void showHelp(int command);
     // One tick of the Find Tile flash: the first inverts the tile, the second restores it.
     void onFindTileTimer();
+    void zoomIn();
+    void zoomOut();
+    void actualSize();
+    void toggleSlideAnimation();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -158,6 +171,9 @@ private:
     void warn(const QString& caption, const QString& text);
     void fitPicturesToAvailableScreen();
     void reportPaintError();
+    // Shows the game at `percent`, or the largest smaller step that fits the screen.
+    void applyZoom(int percent);
+    int fittingZoom(int percent, int direction = 0) const;
 
     ShellEnvironment env;
     std::map<int, QAction*> actions;
@@ -185,6 +201,7 @@ private:
     int findTicks = 0;
     QTimer findTileTimer;
 
+    int zoomWanted = 100;
     bool paintErrorReported = false;
     bool quitRequested = false;
     int quitCode = 0;
