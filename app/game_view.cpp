@@ -175,10 +175,12 @@ void GameView::present(QPainter& painter, const QRegion& region, const QImage& s
                        QPoint origin) const {
     const QRect available(origin, source.size());
     const double s = scale();
-    if (s == 1.0) {
+    if (s == 1.0 && scalesWhole()) {
         for (const QRect& r : region) {
             const QRect from = r & available;
-            painter.drawImage(from.topLeft(), source, from.translated(-origin));
+            if (!from.isEmpty()) {
+                painter.drawImage(from.topLeft(), source, from.translated(-origin));
+            }
         }
         return;
     }

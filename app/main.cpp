@@ -55,7 +55,6 @@ int runApplication(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("1.6.0"));
     QGuiApplication::setDesktopFileName(QStringLiteral("zolva-puzzle"));
     initArt();
-    QApplication::setWindowIcon(MainWindow::applicationIcon());
     ShellEnvironment environment;
     environment.fitPicturesToScreen = true;
     environment.animateSlides = true;

@@ -95,10 +95,6 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    // The program sets the icon for the whole application; decoding it again costs start-up.
-    if (QApplication::windowIcon().isNull()) {
-        setWindowIcon(applicationIcon());
-    }
     QPalette grey = palette();
     grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(grey);
@@ -160,6 +156,16 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The icon is for the window manager, not for the first frame: its six sizes, a good
+    // part of start-up, are decoded once the game has been painted.
+    if (watched == view && event->type() == QEvent::Paint && !iconRequested) {
+        iconRequested = true;
+        QTimer::singleShot(0, this, [] {
+            if (QApplication::windowIcon().isNull()) {
+                QApplication::setWindowIcon(applicationIcon());
+            }
+        });
+    }
     if (watched == view && assist != nullptr && assist->isBusy() &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)) {
         assist->stop();

@@ -202,6 +202,7 @@ private:
     QTimer findTileTimer;
 
     int zoomWanted = 100;
+    bool iconRequested = false;
     bool paintErrorReported = false;
     bool quitRequested = false;
     int quitCode = 0;
