@@ -65,8 +65,12 @@ QRegion SlideAnimation::follow(const TileBoard& board, const QImage& frame, bool
 }
 
 bool SlideAnimation::startRun(const TileBoard& board, const Arrangement& now, const QImage& frame) {
+    // The tile left out stands in the empty space and moves with it; the move that completes
+    // the picture also shows it.
+    const int gap = seen.hidden;
     if (now.columns != seen.columns || now.rows != seen.rows || now.board != seen.board ||
-        now.hidden != seen.hidden || now.hidden < 0 || now.cells.size() != seen.cells.size()) {
+        gap < 0 || (now.hidden != gap && now.hidden != -1) ||
+        now.cells.size() != seen.cells.size()) {
         return false;
     }
     // Every tile that moved went one cell the same way, and the empty space went back over
@@ -75,9 +79,10 @@ bool SlideAnimation::startRun(const TileBoard& board, const Arrangement& now, co
     QPoint step;
     int count = 0;
     movers.clear();
+    strip = QRect();
     for (std::size_t home = 0; home < now.cells.size(); ++home) {
         const QPoint moved = now.cells[home] - seen.cells[home];
-        if (static_cast<int>(home) == now.hidden || moved.isNull()) {
+        if (static_cast<int>(home) == gap || moved.isNull()) {
             continue;
         }
         if (moved.manhattanLength() != 1 || (count > 0 && moved != step)) {
@@ -89,21 +94,16 @@ bool SlideAnimation::startRun(const TileBoard& board, const Arrangement& now, co
         const QRect to = rectOf(*board.tileWithHome(static_cast<int>(home)));
         const QPoint old = seen.cells[home];
         movers.push_back({cellRect(seen, old.x(), old.y(), to.size()), to, {}});
+        // The run's cells, grid lines included.
+        strip |= cellRect(seen, old.x(), old.y(), QSize());
     }
-    const auto hidden = static_cast<std::size_t>(now.hidden);
-    if (count == 0 || now.cells[hidden] - seen.cells[hidden] != -count * step) {
+    const auto gapIndex = static_cast<std::size_t>(gap);
+    if (count == 0 || now.cells[gapIndex] - seen.cells[gapIndex] != -count * step) {
         movers.clear();
         return false;
     }
+    strip |= cellRect(seen, seen.cells[gapIndex].x(), seen.cells[gapIndex].y(), QSize());
 
-    // The run's cells, grid lines included: the old empty cell and every mover's.
-    const QPoint empty = seen.cells[hidden];
-    strip = cellRect(seen, empty.x(), empty.y(), QSize());
-    for (std::size_t home = 0; home < now.cells.size(); ++home) {
-        if (static_cast<int>(home) != now.hidden && now.cells[home] != seen.cells[home]) {
-            strip |= cellRect(seen, seen.cells[home].x(), seen.cells[home].y(), QSize());
-        }
-    }
     background = board.getBackground() != nullptr ? board.getBackground()->getColor() : 0u;
     const QRect pictureArea =
         strip.adjusted(-kMargin, -kMargin, kMargin, kMargin).intersected(frame.rect());
@@ -117,7 +117,7 @@ bool SlideAnimation::startRun(const TileBoard& board, const Arrangement& now, co
     return true;
 }
 
-QRect SlideAnimation::cellRect(const Arrangement& at, int column, int row, QSize tileSize) const {
+QRect SlideAnimation::cellRect(const Arrangement& at, int column, int row, QSize tileSize) {
     const int left = Tile::cellEdge(column, at.board.width(), at.columns);
     const int top = Tile::cellEdge(row, at.board.height(), at.rows);
     QSize size = tileSize;

@@ -60,7 +60,8 @@ private:
 
     static Arrangement arrangementOf(const TileBoard& board);
     bool startRun(const TileBoard& board, const Arrangement& now, const QImage& frame);
-    QRect cellRect(const Arrangement& at, int column, int row, QSize tileSize) const;
+    // A cell of the grid, or a tile's rectangle in it when tileSize is valid.
+    static QRect cellRect(const Arrangement& at, int column, int row, QSize tileSize);
     void compose(const QRegion& area, const QImage& frame);
 
     Arrangement seen;

@@ -79,6 +79,9 @@ TEST(SlideAnimationTest, ARunGlidesFromItsOldCellsToWhereTheFramebufferHasIt) {
 
     EXPECT_EQ(d.slide.advance(SlideAnimation::durationMs, d.frame.image()), QRegion(strip));
     EXPECT_FALSE(d.slide.isRunning());
+    d.game.pressCell(0, 3);  // back home: the move that completes the picture glides too
+    EXPECT_EQ(board.getState(), TileBoard::solved);
+    EXPECT_TRUE(d.drawAndFollow());
 }
 
 TEST(SlideAnimationTest, OnlyOneSlidRunGlidesAndAnyOtherChangeEndsAGlideAtOnce) {
