@@ -4,11 +4,15 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
+#include "app/window_zoom.h"
 #include "framework/events.h"
 #include "game/game_screen.h"
+#include "puzzle/tile_board.h"
 
 namespace zolva {
 
@@ -113,6 +117,105 @@ GameView::GameView(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     // Every pixel comes from the framebuffer, so the toolkit need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    slideTimer.setTimerType(Qt::PreciseTimer);
+    connect(&slideTimer, &QTimer::timeout, this, &GameView::nextSlideFrame);
+}
+
+QSize GameView::zoomedSize(int percent) const {
+    if (screen == nullptr) {
+        return {};
+    }
+    return zoom::zoomed(QSize(screen->getWidth(), screen->getHeight()), percent);
+}
+
+void GameView::setZoom(int percent) {
+    finishSlide();
+    zoomPercent = percent;
+    if (screen != nullptr) {
+        setFixedSize(zoomedSize(zoomPercent));
+    }
+    update();
+}
+
+bool GameView::scalesWhole() const {
+    const double device = scale() * devicePixelRatioF();
+    return std::abs(device - std::round(device)) < 1e-9;
+}
+
+QRegion GameView::toView(const QRegion& area) const {
+    const double s = scale();
+    if (s == 1.0 && scalesWhole()) {
+        return area;
+    }
+    // A smoothed pixel blends its neighbours: a changed pixel shows up to a zoomed pixel
+    // further out.
+    const int spread = scalesWhole() ? 0 : static_cast<int>(std::ceil(s));
+    QRegion shown;
+    for (const QRect& r : area) {
+        const int left = static_cast<int>(std::floor(r.left() * s)) - spread;
+        const int top = static_cast<int>(std::floor(r.top() * s)) - spread;
+        const int right = static_cast<int>(std::ceil((r.left() + r.width()) * s)) + spread;
+        const int bottom = static_cast<int>(std::ceil((r.top() + r.height()) * s)) + spread;
+        shown += QRect(left, top, right - left, bottom - top);
+    }
+    return shown & QRect(QPoint(0, 0), zoomedSize(zoomPercent));
+}
+
+QRect GameView::toFrame(const QRect& area) const {
+    const double s = scale();
+    const int reach = scalesWhole() ? 0 : 2;
+    const int left = static_cast<int>(std::floor(area.left() / s)) - reach;
+    const int top = static_cast<int>(std::floor(area.top() / s)) - reach;
+    const int right = static_cast<int>(std::ceil((area.left() + area.width()) / s)) + reach;
+    const int bottom = static_cast<int>(std::ceil((area.top() + area.height()) / s)) + reach;
+    return QRect(left, top, right - left, bottom - top) & frame.image().rect();
+}
+
+void GameView::present(QPainter& painter, const QRegion& region, const QImage& source,
+                       QPoint origin) const {
+    const QRect available(origin, source.size());
+    const double s = scale();
+    if (s == 1.0 && scalesWhole()) {
+        for (const QRect& r : region) {
+            const QRect from = r & available;
+            if (!from.isEmpty()) {
+                painter.drawImage(from.topLeft(), source, from.translated(-origin));
+            }
+        }
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !scalesWhole());
+    for (const QRect& r : region) {
+        const QRect from = toFrame(r) & available;
+        if (from.isEmpty()) {
+            continue;
+        }
+        // Only the pixels inside r: the source grows by what smoothing reads around it.
+        painter.setClipRect(r);
+        painter.drawImage(
+            QRectF(from.left() * s, from.top() * s, from.width() * s, from.height() * s), source,
+            from.translated(-origin));
+    }
+    painter.setClipping(false);
+}
+
+void GameView::setSlideAnimation(bool on) {
+    animateSlides = on;
+    if (!on) {
+        finishSlide();
+    }
+}
+
+void GameView::finishSlide() {
+    slideTimer.stop();
+    update(toView(slide.finish()));
+}
+
+void GameView::nextSlideFrame() {
+    update(toView(slide.advance(static_cast<int>(slideClock.elapsed()), frame.image())));
+    if (!slide.isRunning()) {
+        slideTimer.stop();
+    }
 }
 
 void GameView::setGameScreen(GameScreen* gameScreen) {
@@ -126,7 +229,9 @@ void GameView::fitToScreen() {
     }
     const int width = std::max(screen->getWidth(), 1);
     const int height = std::max(screen->getHeight(), 1);
-    setFixedSize(width, height);
+    slideTimer.stop();
+    slide.forget();
+    setFixedSize(zoomedSize(zoomPercent));
     frame = Surface(width, height);
     frame.fill(nullptr, backgroundColor);
     frame.setTrackDamage(true);
@@ -145,11 +250,26 @@ bool GameView::drawInto(const QRegion& beingPainted) {
         return true;
     }
     const bool drawn = screen->draw(frame);
-    damage = QRegion();
+    QRegion written;
     for (const Rect& r : frame.takeDamage()) {
-        damage += QRect(r.left, r.top, r.width(), r.height());
+        written += QRect(r.left, r.top, r.width(), r.height());
     }
-    const QRegion pending = damage - beingPainted;
+    damage = toView(written);
+    QRegion shown = damage;
+    if (const TileBoard* board = screen->getBoard(); board != nullptr) {
+        const QRegion changed = slide.follow(*board, frame.image(), animateSlides);
+        shown += toView(changed);
+        if (!slide.isRunning()) {
+            slideTimer.stop();
+        } else if (!changed.isEmpty()) {
+            // A new slide, so the clock starts over. One frame per refresh of the display.
+            const QScreen* display = QWidget::screen();
+            const double rate = display != nullptr ? display->refreshRate() : 60.0;
+            slideClock.start();
+            slideTimer.start(static_cast<int>(std::lround(1000.0 / std::clamp(rate, 24.0, 240.0))));
+        }
+    }
+    const QRegion pending = shown - beingPainted;
     if (!pending.isEmpty()) {
         drawnAhead += pending;
         update(pending);
@@ -166,31 +286,37 @@ void GameView::paintEvent(QPaintEvent* event) {
         // window), so the tree repaints the area before it is copied out; but what this
         // paint only shows of a draw made for a move is already in the frame, and drawing
         // it again would double every move's work.
-        const QRect area = (event->region() - drawnAhead).boundingRect();
+        const QRegion exposed = event->region() - drawnAhead;
         drawnAhead -= event->region();
-        if (!area.isEmpty()) {
+        if (!exposed.isEmpty()) {
+            const QRect area = toFrame(exposed.boundingRect());
             screen->invalidateRect(Rect{area.left(), area.top(), area.left() + area.width(),
                                         area.top() + area.height()});
         }
         drawInto(event->region());
     }
     QPainter painter(this);
-    for (const QRect& r : event->region()) {
-        painter.drawImage(r.topLeft(), frame.image(), r);
+    QRegion fromFrame = event->region();
+    if (slide.isRunning()) {
+        const QRegion sliding = fromFrame & toView(slide.area());
+        fromFrame -= sliding;
+        present(painter, sliding, slide.image(), slide.imageOrigin());
     }
+    present(painter, fromFrame, frame.image(), QPoint(0, 0));
 }
 
 void GameView::deliverMouse(int message, const QMouseEvent* event) {
     if (screen == nullptr || message == 0) {
         return;
     }
-    const QPointF at = event->position();
+    const QPointF at = event->position() / scale();
     screen->mouseEvent(message, keyStateFlags(event->buttons(), event->modifiers()),
                        wordCoordinate(at.x()), wordCoordinate(at.y()));
     drawScreen();
 }
 
 void GameView::mousePressEvent(QMouseEvent* event) {
+    finishSlide();
     deliverMouse(buttonDownMessage(event->button()), event);
 }
 
@@ -201,6 +327,7 @@ void GameView::mouseReleaseEvent(QMouseEvent* event) {
 void GameView::mouseDoubleClickEvent(QMouseEvent* event) {
     // The game never asked for double clicks: the second press of one is just a press, so
     // a quick double click on a tile still slides twice.
+    finishSlide();
     deliverMouse(buttonDownMessage(event->button()), event);
 }
 
@@ -219,6 +346,7 @@ void GameView::deliverKey(int message, const QKeyEvent* event) {
 
 void GameView::keyPressEvent(QKeyEvent* event) {
     // Each auto-repeated press is a press of its own: holding an arrow keeps sliding.
+    finishSlide();
     deliverKey(msg::WM_KEYDOWN, event);
 }
 

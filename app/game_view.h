@@ -3,13 +3,23 @@
 // becomes the tree's vocabulary of window messages, key-state flags and virtual-key codes.
 // After every input event it draws the game screen, so whatever the event changed reaches
 // the screen; only the rectangles the tree actually wrote are repainted.
+//
+// The tree always draws at 1:1; the view shows its framebuffer zoomed (pixels repeated at
+// whole factors, smoothed otherwise, judged in device pixels) and maps the pointer back.
+// A run of tiles that has just slid can glide into place on screen for a moment, while the
+// game and the framebuffer are already past the move.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
 #include <cstdint>
 
+#include "app/slide_animation.h"
 #include "framework/surface.h"
+
+class QPainter;
 
 namespace zolva {
 
@@ -41,6 +51,19 @@ public:
     // The area written by the latest draw, in view coordinates.
     const QRegion& lastDamage() const { return damage; }
 
+    // Percent; the view takes the zoomed size of the screen at once.
+    void setZoom(int percent);
+    int zoom() const { return zoomPercent; }
+    // The view's size for the screen at a zoom.
+    QSize zoomedSize(int percent) const;
+
+    // Whether slides glide; turning it off ends a slide in progress.
+    void setSlideAnimation(bool on);
+    bool slideAnimation() const { return animateSlides; }
+    bool isSliding() const { return slide.isRunning(); }
+    // Shows the end of a slide in progress at once.
+    void finishSlide();
+
 signals:
     void drawFailed();
 
@@ -59,12 +82,29 @@ private:
     bool drawInto(const QRegion& beingPainted);
     void deliverMouse(int message, const QMouseEvent* event);
     void deliverKey(int message, const QKeyEvent* event);
+    void nextSlideFrame();
+    double scale() const { return zoomPercent / 100.0; }
+    // Whether the zoom, in device pixels, repeats pixels a whole number of times.
+    bool scalesWhole() const;
+    // A framebuffer area as the view pixels that show it, and the other way round; both
+    // grow by what smoothing reads from or spreads to the neighbours.
+    QRegion toView(const QRegion& area) const;
+    QRect toFrame(const QRect& area) const;
+    // Paints the part of `region` that `source`, lying at `origin` in the framebuffer,
+    // covers.
+    void present(QPainter& painter, const QRegion& region, const QImage& source,
+                 QPoint origin) const;
 
     GameScreen* screen = nullptr;
     Surface frame;
     QRegion damage;
     // Drawn into the frame and handed to the toolkit to show, not yet painted.
     QRegion drawnAhead;
+    int zoomPercent = 100;
+    bool animateSlides = false;
+    SlideAnimation slide;
+    QTimer slideTimer;
+    QElapsedTimer slideClock;
 };
 
 }  // namespace zolva

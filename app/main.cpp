@@ -57,10 +57,10 @@ int runApplication(int argc, char** argv, const QString& picture) {
     QApplication::setApplicationVersion(QStringLiteral(ZOLVA_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("zolva-puzzle"));
     initArt();
-    QApplication::setWindowIcon(MainWindow::applicationIcon());
     ShellEnvironment environment;
     environment.fitPicturesToScreen = true;
     environment.shapePicturesForPlay = true;
+    environment.animateSlides = true;
     MainWindow window(std::move(environment));
     closeOnTerminationSignals(window);
     if (!picture.isEmpty()) {

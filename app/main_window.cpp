@@ -28,6 +28,7 @@
 #include "app/qt_game_host.h"
 #include "app/record_keeper.h"
 #include "app/settings_store.h"
+#include "app/window_zoom.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
 
@@ -106,10 +107,6 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    // The program sets the icon for the whole application; decoding it again costs start-up.
-    if (QApplication::windowIcon().isNull()) {
-        setWindowIcon(applicationIcon());
-    }
     QPalette grey = palette();
     grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(grey);
@@ -149,6 +146,9 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     view->setGameScreen(screen.get());
     // The window follows its client area; the player can neither resize nor maximise it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    zoomWanted = settings.zoom;
+    action(cmdSlideAnimation)->setChecked(settings.slideAnimation);
+    view->setSlideAnimation(env.animateSlides && settings.slideAnimation);
     fitWindowToScreen();
     view->setFocus();
 
@@ -182,6 +182,16 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The icon is for the window manager, not for the first frame: its six sizes, a good
+    // part of start-up, are decoded once the game has been painted.
+    if (watched == view && event->type() == QEvent::Paint && !iconRequested) {
+        iconRequested = true;
+        QTimer::singleShot(0, this, [] {
+            if (QApplication::windowIcon().isNull()) {
+                QApplication::setWindowIcon(applicationIcon());
+            }
+        });
+    }
     if (watched == view && assist != nullptr && assist->isBusy() &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)) {
         assist->stop();
@@ -333,6 +343,25 @@ void MainWindow::buildMenus() {
     chosen->setActionGroup(pictureGroup);
     connect(chosen, &QAction::triggered, this, &MainWindow::useCustomPicture);
 
+    options->addSeparator();
+    QAction* gliding = addCommand(options, cmdSlideAnimation, QStringLiteral("Slide &Animation"));
+    gliding->setCheckable(true);
+    connect(gliding, &QAction::triggered, this, &MainWindow::toggleSlideAnimation);
+
+    QMenu* zoom = menuBar()->addMenu(QStringLiteral("&View"));
+    QAction* larger = addCommand(zoom, cmdZoomIn, QStringLiteral("Zoom &In"));
+    // Ctrl+= as well: on most keyboards "+" needs Shift.
+    larger->setShortcuts(
+        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    larger->setShortcutContext(Qt::WindowShortcut);
+    connect(larger, &QAction::triggered, this, &MainWindow::zoomIn);
+    connect(addCommand(zoom, cmdZoomOut, QStringLiteral("Zoom &Out"),
+                       QKeySequence(Qt::CTRL | Qt::Key_Minus)),
+            &QAction::triggered, this, &MainWindow::zoomOut);
+    connect(addCommand(zoom, cmdActualSize, QStringLiteral("&Actual Size"),
+                       QKeySequence(Qt::CTRL | Qt::Key_0)),
+            &QAction::triggered, this, &MainWindow::actualSize);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     const std::pair<int, QString> helpItems[] = {{cmdHelpContents, QStringLiteral("Contents")},
                                                  {cmdHelpSearch, QStringLiteral("&Search")},
@@ -449,8 +478,47 @@ void MainWindow::fitWindowToScreen() {
         return;
     }
     view->fitToScreen();
+    applyZoom(zoomWanted);
+}
+
+int MainWindow::fittingZoom(int percent, int direction) const {
+    const QSize screenSize(gameScreen()->getWidth(), gameScreen()->getHeight());
+    // The menu bar, and a generous allowance for the window manager's frame and title, as
+    // for pictures fitted to the screen.
+    const QSize chrome(16, menuBar()->sizeHint().height() + 40);
+    const QScreen* display = QWidget::screen();
+    const QSize available = display != nullptr ? display->availableGeometry().size() : QSize();
+    if (direction != 0) {
+        return zoom::nextStep(view->zoom(), direction, screenSize, chrome, available);
+    }
+    return zoom::largestFitting(percent, screenSize, chrome, available);
+}
+
+void MainWindow::applyZoom(int percent) {
+    view->setZoom(fittingZoom(percent));
+    action(cmdZoomIn)->setEnabled(fittingZoom(0, 1) != view->zoom());
+    action(cmdZoomOut)->setEnabled(view->zoom() > zoom::steps.front());
     layout()->activate();
     adjustSize();
+}
+
+void MainWindow::zoomIn() {
+    zoomWanted = fittingZoom(0, 1);
+    applyZoom(zoomWanted);
+}
+
+void MainWindow::zoomOut() {
+    zoomWanted = fittingZoom(0, -1);
+    applyZoom(zoomWanted);
+}
+
+void MainWindow::actualSize() {
+    zoomWanted = zoom::steps.front();
+    applyZoom(zoomWanted);
+}
+
+void MainWindow::toggleSlideAnimation() {
+    view->setSlideAnimation(env.animateSlides && action(cmdSlideAnimation)->isChecked());
 }
 
 void MainWindow::saveSettings() const {
@@ -465,6 +533,8 @@ void MainWindow::saveSettings() const {
     settings.showNumber = screen->getShowNumber();
     settings.defaultPicture = useDefaultPicture;
     settings.picturePath = customPicturePath;
+    settings.zoom = zoomWanted;
+    settings.slideAnimation = action(cmdSlideAnimation)->isChecked();
     SettingsStore::saveSettings(settings);
     if (records && !records->storeKept()) {
         qWarning("A best time could not be saved.");

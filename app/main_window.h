@@ -45,6 +45,9 @@ struct ShellEnvironment {
     // Crop pictures of extreme shapes to 3:1 and scale small ones up to 300 pixels on their
     // shorter side, so every tile is big enough to see. Off for tests, like the fit.
     bool shapePicturesForPlay = false;
+    // Let slides glide into place when the player has Slide Animation on. Off for tests,
+    // which look at the screen right after a move.
+    bool animateSlides = false;
 };
 
 // Moves a dialog so that it sits centred over the main window, both measured by their outer
@@ -80,6 +83,10 @@ public:
         cmdSolve = 40021,
         cmdUndo = 40022,
         cmdRedo = 40023,
+        cmdZoomIn = 40030,
+        cmdZoomOut = 40031,
+        cmdActualSize = 40032,
+        cmdSlideAnimation = 40033,
     };
 
     static constexpr int findTilePeriodMs = 100;
@@ -123,6 +130,8 @@ public:
     int findTileTicks() const { return findTicks; }
     bool isFindTileFlashing() const { return findTileTimer.isActive(); }
     bool isQuitRequested() const { return quitRequested; }
+    // The zoom the player asked for; the window shows the largest step up to it that fits.
+    int wantedZoom() const { return zoomWanted; }
     int exitCode() const { return quitCode; }
 
 public slots:
@@ -152,6 +161,10 @@ public slots:
     void showHelp(int command);
     // One tick of the Find Tile flash: the first inverts the tile, the second restores it.
     void onFindTileTimer();
+    void zoomIn();
+    void zoomOut();
+    void actualSize();
+    void toggleSlideAnimation();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -176,6 +189,9 @@ private:
     void warn(const QString& caption, const QString& text);
     void fitPicturesToAvailableScreen();
     void reportPaintError();
+    // Shows the game at `percent`, or the largest smaller step that fits the screen.
+    void applyZoom(int percent);
+    int fittingZoom(int percent, int direction = 0) const;
 
     ShellEnvironment env;
     std::map<int, QAction*> actions;
@@ -204,6 +220,8 @@ private:
     int findTicks = 0;
     QTimer findTileTimer;
 
+    int zoomWanted = 100;
+    bool iconRequested = false;
     bool paintErrorReported = false;
     bool quitRequested = false;
     int quitCode = 0;

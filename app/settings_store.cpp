@@ -113,8 +113,8 @@ public:
     }
 
     static QStringList valueNames() {
-        QStringList names{"dimensionX", "dimensionY",     "emptyX",     "emptyY",
-                          "showNumber", "defaultPicture", "picturePath"};
+        QStringList names{"dimensionX",     "dimensionY",  "emptyX", "emptyY",        "showNumber",
+                          "defaultPicture", "picturePath", "zoom",   "slideAnimation"};
         for (const char* suffix : {"Beginner", "Intermediate", "Expert"}) {
             for (const char* kind : {"name", "time", "move"}) {
                 names << QLatin1String(kind) + QLatin1String(suffix);
@@ -426,6 +426,12 @@ Settings SettingsStore::loadSettings() {
     s.showNumber = key.readFlag(QStringLiteral("showNumber"), s.showNumber);
     s.defaultPicture = key.readFlag(QStringLiteral("defaultPicture"), s.defaultPicture);
     s.picturePath = key.readText(QStringLiteral("picturePath"), s.picturePath, kMaxPathLength);
+    // A zoom the window does not offer is damage; the window has the last word on fit.
+    if (const qint32 zoom = key.readSigned(QStringLiteral("zoom"), s.zoom);
+        zoom == 100 || zoom == 150 || zoom == 200 || zoom == 300) {
+        s.zoom = zoom;
+    }
+    s.slideAnimation = key.readFlag(QStringLiteral("slideAnimation"), s.slideAnimation);
     key.commit();
     return s;
 }
@@ -441,6 +447,8 @@ bool SettingsStore::saveSettings(const Settings& s) {
     if (!s.defaultPicture) {
         key.write(QStringLiteral("picturePath"), s.picturePath);
     }
+    key.write(QStringLiteral("zoom"), s.zoom);
+    key.write(QStringLiteral("slideAnimation"), s.slideAnimation ? 1 : 0);
     return key.commit();
 }
 

@@ -24,6 +24,10 @@ struct Settings {
     bool showNumber = false;
     bool defaultPicture = true;
     QString picturePath;
+    // How the window shows the game: its zoom in percent (100, 150, 200 or 300) and
+    // whether slides glide into place. Neither touches the game itself.
+    int zoom = 100;
+    bool slideAnimation = true;
 
     friend bool operator==(const Settings&, const Settings&) = default;
 };
@@ -63,9 +67,9 @@ public:
     static constexpr quint32 defaultBestMoves = 9999;
     static QString defaultName() { return QStringLiteral("Anonymous"); }
 
-    // Reads (and creates defaults for) the seven options.
+    // Reads (and creates defaults for) the options.
     static Settings loadSettings();
-    // Writes the first six options; picturePath only when a custom picture is in use, so the
+    // Writes the options; picturePath only when a custom picture is in use, so the
     // old path survives a switch to the built-in picture. False when the file could not be
     // written.
     static bool saveSettings(const Settings& s);

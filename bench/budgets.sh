@@ -17,8 +17,9 @@ reps=${2:-9}
 board="$build/bench/zolva_board_bench"
 picture="$build/bench/zolva_picture_bench"
 solver="$build/bench/zolva_solver_bench"
+view="$build/bench/zolva_view_bench"
 
-for tool in jq "$board" "$picture" "$solver"; do
+for tool in jq "$board" "$picture" "$solver" "$view"; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "missing: $tool (install jq; build the zolva_*_bench targets in $build)" >&2
         exit 2
@@ -35,6 +36,7 @@ run() {
 }
 run "$board" "$out/board.json"
 run "$picture" "$out/picture.json"
+run "$view" "$out/view.json"
 # The solver's budgets are times of their own, not ratios; each repetition builds the
 # tables afresh and times all 100 hints.
 run "$solver" "$out/solver.json"
@@ -52,7 +54,8 @@ median() {
 echo "Medians of $reps repetitions, CPU time:"
 jq -r '.benchmarks[] | select(.aggregate_name == "median")
        | "  \(.run_name)\t\(.cpu_time | . * 1000 | round / 1000) \(.time_unit)"' \
-    "$out/board.json" "$out/picture.json" "$out/solver.json" | column -t -s $'\t'
+    "$out/board.json" "$out/picture.json" "$out/view.json" "$out/solver.json" |
+    column -t -s $'\t'
 
 failed=0
 # check LABEL VALUE LIMIT: the budget holds when VALUE <= LIMIT.
@@ -86,6 +89,27 @@ move4=$(median "$out/board.json" "BM_SlideAndDraw/builtin_4x4")
 full4=$(median "$out/board.json" "BM_FullRedraw/builtin_4x4")
 printf '  %-58s %10.4f  (no budget)\n' "move + draw / full redraw (4x4 built-in)" \
     "$(ratio "$move4" "$full4")"
+
+# A glide's frames repaint only the moving tiles: the largest frame of a glide of the
+# longest run against the draw of that slide, whatever the board and the picture.
+for layout in builtin_4x4 png2000_10x10; do
+    check "largest glide frame / its slide's draw, pixels ($layout)" \
+        "$(ratio "$(median "$out/view.json" "BM_GlideFrame/$layout" px_frame_max)" \
+            "$(median "$out/view.json" "BM_GlideFrame/$layout" px_slide_draw)")" 2
+    printf '  %-58s %10.4f  (no budget)\n' "glide frame / longest slide and draw, time ($layout)" \
+        "$(ratio "$(median "$out/view.json" "BM_GlideFrame/$layout")" \
+            "$(median "$out/view.json" "BM_LongestSlideAndDraw/$layout")")"
+done
+# A move at 200% repaints the same area zoomed, four times the pixels, not the window.
+check "move at 200% / move at 100%, pixels repainted" \
+    "$(ratio "$(median "$out/view.json" BM_MoveAtZoom/200 px_per_move)" \
+        "$(median "$out/view.json" BM_MoveAtZoom/100 px_per_move)")" 4
+check "largest move at 200% / whole window at 200%, pixels" \
+    "$(ratio "$(median "$out/view.json" BM_MoveAtZoom/200 px_move_max)" \
+        "$(median "$out/view.json" BM_MoveAtZoom/200 px_window)")" 0.5
+printf '  %-58s %10.4f  (no budget)\n' "move at 200% / move at 100%, time" \
+    "$(ratio "$(median "$out/view.json" BM_MoveAtZoom/200)" \
+        "$(median "$out/view.json" BM_MoveAtZoom/100)")"
 
 decode=$(median "$out/picture.json" BM_PlainDecode)
 for name in BM_ReplaceImage BM_ChangePicture; do

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Start-up against two peers: time until the first window is mapped, and resident memory
-# about a second later, for Zolva Puzzle, sgt-puzzles' Fifteen and GNOME Taquin, each
-# started RUNS times in turn (after one unrecorded warm-up run each) on a private Xvfb
-# display with an empty configuration directory. Prints medians and our ratios to Fifteen.
+# Start-up against two peers and against the floor of our toolkit: time until the first
+# window is mapped, and resident memory about a second later, for Zolva Puzzle, a bare Qt
+# Widgets window with a menu bar (bench/bare_window.cpp), sgt-puzzles' Fifteen and GNOME
+# Taquin, each started RUNS times in turn (after one unrecorded warm-up run each) on a
+# private Xvfb display with an empty configuration directory. Prints medians, our ratios
+# to the bare window and our ratios to Fifteen.
 #
 #   bench/startup.sh [BUILD_DIR] [RUNS]
 #
-# BUILD_DIR defaults to build-bench and must hold app/zolva-puzzle. Peers that are not
+# BUILD_DIR defaults to build-bench and must hold app/zolva-puzzle and
+# bench/zolva_bare_window. Peers that are not
 # installed are skipped (Debian: apt-get install sgt-puzzles gnome-taquin). More programs
 # can be compared with ZOLVA_STARTUP_ALSO="label=/path/to/binary ..." (no spaces in
 # paths). Needs xvfb-run and xdotool. Every wait is bounded: a program that shows no
@@ -56,6 +59,9 @@ add_program() {
 zolva="$build/app/zolva-puzzle"
 [ -x "$zolva" ] || { echo "not built: $zolva" >&2; exit 2; }
 add_program zolva-puzzle "$(realpath "$zolva")"
+bare="$build/bench/zolva_bare_window"
+[ -x "$bare" ] || { echo "not built: $bare" >&2; exit 2; }
+add_program bare-window "$(realpath "$bare")"
 add_program sgt-fifteen "$(first_found /usr/games/sgt-fifteen /usr/games/fifteen sgt-fifteen fifteen)"
 add_program gnome-taquin "$(first_found /usr/games/gnome-taquin gnome-taquin)"
 for extra in ${ZOLVA_STARTUP_ALSO:-}; do
@@ -151,6 +157,16 @@ done
 verdict() {
     awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l) ? "met" : "MISSED" }'
 }
+ratio() {
+    awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'
+}
+if [ "${time_of[bare-window]}" != nan ] && [ "${time_of[zolva-puzzle]}" != nan ]; then
+    tr=$(ratio "${time_of[zolva-puzzle]}" "${time_of[bare-window]}")
+    echo "Ratios to the bare Qt Widgets window:"
+    echo "  zolva-puzzle  time to window $tr (budget 1.15: $(verdict "$tr" 1.15))," \
+        "CPU to window $(ratio "${cpu_of[zolva-puzzle]}" "${cpu_of[bare-window]}")," \
+        "resident memory $(ratio "${rss_of[zolva-puzzle]}" "${rss_of[bare-window]}")"
+fi
 if [ -n "${time_of[sgt-fifteen]:-}" ] && [ "${time_of[sgt-fifteen]}" != nan ]; then
     echo "Ratios to sgt-fifteen:"
     for label in "${labels[@]}"; do

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QStandardPaths>
 
@@ -20,20 +19,7 @@ namespace {
 
 using testing::ModalScript;
 using testing::ShellTest;
-
-// Lets the event loop run until `done` holds, for at most a generous while.
-template <typename Condition>
-bool waitFor(Condition done, int limitMs = 60000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testing::waitFor;
 
 // Puts every tile of a dealt game back home but for one step: the tile right of the empty
 // bottom-left corner slid into it. The board stays in play.

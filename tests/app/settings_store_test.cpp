@@ -41,16 +41,24 @@ protected:
     const QString path = SettingsStore::fileName();
 };
 
-TEST_F(SettingsStoreTest, FreshStoreCreatesTheSevenOptionsWithDefaults) {
+TEST_F(SettingsStoreTest, FreshStoreCreatesEveryOptionWithItsDefault) {
     // The file every earlier version wrote, though the store now opens it by name.
     EXPECT_EQ(path, QSettings(QSettings::NativeFormat, QSettings::UserScope, "Zolva Games",
                               "Zolva Puzzle")
                         .fileName());
     EXPECT_TRUE(SettingsStore::loadSettings() == Settings{});
     const QMap<QString, QString> expected{
-        {"dimensionX", "4"}, {"dimensionY", "4"},     {"emptyX", "-1"},   {"emptyY", "100"},
-        {"showNumber", "0"}, {"defaultPicture", "1"}, {"picturePath", ""}};
+        {"dimensionX", "4"}, {"dimensionY", "4"}, {"emptyX", "-1"},
+        {"emptyY", "100"},   {"showNumber", "0"}, {"defaultPicture", "1"},
+        {"picturePath", ""}, {"zoom", "100"},     {"slideAnimation", "1"}};
     EXPECT_EQ(rawValues(), expected);
+
+    // A zoom the window has no step for reads as the default and is left alone.
+    writeRaw("[General]\nzoom=175\nslideAnimation=0\n");
+    const Settings damaged = SettingsStore::loadSettings();
+    EXPECT_EQ(damaged.zoom, 100);
+    EXPECT_FALSE(damaged.slideAnimation);
+    EXPECT_EQ(rawValues().value("zoom"), "175");
 }
 
 TEST_F(SettingsStoreTest, PicturePathIsWrittenOnlyWhileACustomPictureIsInUse) {

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
 #include <QPushButton>
@@ -18,6 +19,20 @@
 #include "app/settings_store.h"
 
 namespace zolva::testing {
+
+// Lets the event loop run until `done` holds, for at most a generous while.
+template <typename Condition>
+bool waitFor(Condition done, int limitMs = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
 
 // Answers modal dialogs in the order they open; each step must close its dialog. Dialogs
 // beyond the script are counted and closed, so a wrong turn fails instead of hanging.
@@ -108,6 +123,7 @@ protected:
         };
         env.chooseFile = [this](QWidget*, const QString&) { return fileChoice; };
         env.shapePicturesForPlay = shapePictures;
+        env.animateSlides = animateSlides;
         return std::make_unique<MainWindow>(env);
     }
 
@@ -117,6 +133,7 @@ protected:
     QString buttonPath;
     std::vector<QString> warnings;  // "caption|text"
     QString fileChoice;
+    bool animateSlides = false;
 };
 
 }  // namespace zolva::testing

@@ -14,6 +14,7 @@ TIME_X=258 TIME_Y=10 TIME_W=52 TIME_H=23
 MOVES_X=10 MOVES_Y=10 MOVES_W=52 MOVES_H=23
 BUTTON_CX=160 BUTTON_CY=23
 TILE=75 # 300 / 4 columns and rows; a grid line inside the cell does not matter for a click
+ZOOM=1  # the window's zoom factor: every view coordinate below is multiplied by it
 
 # Polls are generous: they only bound how long a broken build may hang the test.
 POLL_SECONDS=20
@@ -28,26 +29,29 @@ read_geometry() {
     local WINDOW X Y WIDTH HEIGHT SCREEN
     eval "$(xdotool getwindowgeometry --shell "$1")"
     WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
-    MENU_H=$((WIN_H - VIEW_H))
+    MENU_H=$((WIN_H - VIEW_H * ZOOM))
 }
 
 check_geometry() {
     read_geometry "$1"
     log "window $WIN_W x $WIN_H at ($WIN_X, $WIN_Y)"
-    [ "$WIN_W" -eq "$VIEW_W" ] || fail "client width $WIN_W, expected $VIEW_W"
+    [ "$WIN_W" -eq $((VIEW_W * ZOOM)) ] || fail "client width $WIN_W, expected $((VIEW_W * ZOOM))"
     [ "$MENU_H" -ge 15 ] && [ "$MENU_H" -le 60 ] ||
-        fail "client height $WIN_H is not $VIEW_H plus a menu bar"
+        fail "client height $WIN_H is not $((VIEW_H * ZOOM)) plus a menu bar"
 }
 
-# region NAME X Y W H (game view coordinates): writes the pixels to $WORK/NAME.px.
+# region NAME X Y W H (game view coordinates at 100%): writes the pixels to $WORK/NAME.px.
+# At a zoom the zoomed area is read and every ZOOM-th pixel kept, so a crisp zoom gives
+# exactly the pixels of 100%.
 region() {
     local name=$1 x=$2 y=$3 w=$4 h=$5
     xwd -root -silent >"$WORK/screen.xwd" || fail "xwd failed"
     python3 - "$WORK/screen.xwd" "$WORK/$name.px" \
-        $((WIN_X + x)) $((WIN_Y + MENU_H + y)) "$w" "$h" <<'EOF' || fail "cannot read screenshot"
+        $((WIN_X + x * ZOOM)) $((WIN_Y + MENU_H + y * ZOOM)) $((w * ZOOM)) $((h * ZOOM)) \
+        "$ZOOM" <<'EOF' || fail "cannot read screenshot"
 import struct, sys
 src, dst = sys.argv[1], sys.argv[2]
-x, y, w, h = map(int, sys.argv[3:7])
+x, y, w, h, step = map(int, sys.argv[3:8])
 data = open(src, "rb").read()
 hdr = struct.unpack(">25I", data[:100])
 header_size, width, height = hdr[0], hdr[4], hdr[5]
@@ -59,13 +63,12 @@ if x < 0 or y < 0 or x + w > width or y + h > height:
 bpp = bits_per_pixel // 8
 start = header_size + 12 * ncolors
 rows = []
-for row in range(y, y + h):
+for row in range(y, y + h, step):
     offset = start + row * bytes_per_line + x * bpp
     line = data[offset:offset + w * bpp]
     # Drop the padding byte of 32-bit pixels so only colour is compared.
-    if bpp == 4:
-        line = b"".join(line[i:i + 3] if hdr[7] == 0 else line[i + 1:i + 4]
-                        for i in range(0, len(line), 4))
+    line = b"".join(line[i:i + 3] if bpp == 3 or hdr[7] == 0 else line[i + 1:i + 4]
+                    for i in range(0, len(line), bpp * step))
     rows.append(line)
 open(dst, "wb").write(b"".join(rows))
 EOF
@@ -127,8 +130,8 @@ colour_count() {
 
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; }
 
-click_view() { # WINDOW X Y in game view coordinates
-    xdotool mousemove --sync --window "$1" "$2" $((MENU_H + $3)) click 1
+click_view() { # WINDOW X Y in game view coordinates at 100%
+    xdotool mousemove --sync --window "$1" $(($2 * ZOOM)) $((MENU_H + $3 * ZOOM)) click 1
 }
 
 key() { # WINDOW KEY...
@@ -176,6 +179,27 @@ expect_empty_at() { # BEFORE COLUMN ROW WHAT
         sleep 0.25
     done
     fail "after $4 the empty cell is at: $now; expected ($2 $3)"
+}
+
+# True when the board in MID shows the tile caught between the empty cell at COLUMN ROW
+# and its neighbour DC DR: black on both sides of the tile across the two cells. At rest
+# one side has only the one-pixel grid line.
+caught_between() { # MID COLUMN ROW DC DR
+    python3 - "$WORK/$1.px" $BOARD_W $TILE "$2" "$3" "$4" "$5" <<'EOF'
+import sys
+data = open(sys.argv[1], "rb").read()
+width, tile, col, row, dc, dr = map(int, sys.argv[2:8])
+def black(x, y):
+    i = (y * width + x) * 3
+    return data[i:i + 3] == b"\0\0\0"
+first = min(col, col + dc) if dc else min(row, row + dr)
+span = range(first * tile, (first + 2) * tile)
+across = range((row if dc else col) * tile + 4, ((row if dc else col) + 1) * tile - 4)
+lines = [all(black(a, b) if dc else black(b, a) for b in across) for a in span]
+lead = next((i for i, line in enumerate(lines) if not line), len(lines))
+trail = next((i for i, line in enumerate(reversed(lines)) if not line), len(lines))
+sys.exit(0 if min(lead, trail) >= 3 and lead + trail < len(lines) else 1)
+EOF
 }
 
 # An arrow slides the neighbouring tile into the empty cell, so the empty cell moves the
@@ -276,6 +300,52 @@ same ran after || fail "a press off the board moved tiles"
 moves now
 same counted now || fail "a press off the board counted moves"
 log "presses on the counters and margins move nothing"
+
+# A slide glides: a screenshot taken right after an arrow catches the tile on its way. The
+# screenshot may come too late on a busy machine, so the pair of arrows is tried again.
+focus "$WIN"
+caught=""
+for _ in $(seq 1 12); do
+    board before
+    read -r col row <<<"$(empty_cell before)" || fail "no single empty cell"
+    if [ "$col" -lt 3 ]; then forward=Left dc=1; else forward=Right dc=-1; fi
+    xdotool key "$forward"
+    board mid
+    expect_empty_at before $((col + dc)) "$row" "$forward"
+    if caught_between mid "$col" "$row" "$dc" 0; then
+        caught=1
+        break
+    fi
+done
+[ -n "$caught" ] || fail "no screenshot showed a tile between two cells"
+log "a slide glides between the cells"
+
+# Zoom In twice is 200% (300% is too tall for the screen): the window doubles, shows the
+# same pixels twice over, and a press lands on the tile under the pointer.
+key "$WIN" ctrl+plus
+key "$WIN" ctrl+equal
+ZOOM=2
+for _ in $(seq 1 $((POLL_SECONDS * 5))); do
+    read_geometry "$WIN"
+    [ "$WIN_W" -eq $((VIEW_W * 2)) ] && break
+    sleep 0.2
+done
+check_geometry "$WIN"
+board zoomed
+same after zoomed || fail "the board at 200% is not the board at 100% with each pixel doubled"
+read -r col row <<<"$(empty_cell zoomed)" || fail "no single empty cell at 200%"
+target=$(((col + 2) % 4))
+click_view "$WIN" $((BOARD_X + target * TILE + TILE / 2)) $((BOARD_Y + row * TILE + TILE / 2))
+expect_empty_at zoomed "$target" "$row" "a click at 200%"
+key "$WIN" ctrl+0
+ZOOM=1
+for _ in $(seq 1 $((POLL_SECONDS * 5))); do
+    read_geometry "$WIN"
+    [ "$WIN_W" -eq "$VIEW_W" ] && break
+    sleep 0.2
+done
+check_geometry "$WIN"
+log "zoom doubles the window and a press at 200% lands on its tile"
 xdotool mousemove --window "$WIN" 5 $((MENU_H + VIEW_H - 3))
 
 board plain
@@ -291,7 +361,7 @@ key "$WIN" ctrl+w
 wait_exit || fail "Ctrl+W did not end the program"
 [ "$EXIT_CODE" -eq 0 ] || { cat "$WORK/app-1.log" >&2; fail "exit code $EXIT_CODE after Ctrl+W"; }
 [ -f "$CONF" ] || fail "no configuration file at $CONF"
-for pair in dimensionX=4 dimensionY=4 showNumber=1 defaultPicture=1; do
+for pair in dimensionX=4 dimensionY=4 showNumber=1 defaultPicture=1 zoom=100; do
     [ "$(conf_value "${pair%%=*}")" = "${pair#*=}" ] ||
         fail "saved ${pair%%=*} is '$(conf_value "${pair%%=*}")', expected ${pair#*=}"
 done
