@@ -12,6 +12,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "framework/file_name.h"
 #endif
 
 namespace zolva {
@@ -50,6 +52,12 @@ std::optional<qint64> parseInteger(const QVariant& value) {
     bool ok = false;
     const qint64 number = text.toLongLong(&ok, 10);
     return ok ? std::optional<qint64>(number) : std::nullopt;
+}
+
+// A path is stored as text, as always; only one that has no UTF-8 form (a file name in
+// another encoding) is stored as its bytes, so that it comes back unchanged.
+QVariant storedPath(const QString& path) {
+    return hasEscapedBytes(path) ? QVariant(fileNameToBytes(path)) : QVariant(path);
 }
 
 std::optional<QString> parseText(const QVariant& value) {
@@ -157,6 +165,16 @@ public:
         return *text;
     }
 
+    // A path that is not valid UTF-8 is kept as its bytes (see storedPath).
+    QString readPath(const QString& name, const QString& fallback) {
+        const QVariant value = readOrCreate(name, fallback);
+        if (value.typeId() == QMetaType::QByteArray) {
+            const QString path = fileNameFromBytes(value.toByteArray());
+            return path.size() > kMaxPathLength ? fallback : path;
+        }
+        return readText(name, fallback, kMaxPathLength);
+    }
+
     QString readName(const QString& name) {
         const std::optional<QString> text =
             parseText(readOrCreate(name, SettingsStore::defaultName()));
@@ -257,7 +275,7 @@ Settings SettingsStore::loadSettings() {
     s.emptyY = key.readSigned(QStringLiteral("emptyY"), s.emptyY);
     s.showNumber = key.readFlag(QStringLiteral("showNumber"), s.showNumber);
     s.defaultPicture = key.readFlag(QStringLiteral("defaultPicture"), s.defaultPicture);
-    s.picturePath = key.readText(QStringLiteral("picturePath"), s.picturePath, kMaxPathLength);
+    s.picturePath = key.readPath(QStringLiteral("picturePath"), s.picturePath);
     key.commit();
     return s;
 }
@@ -271,7 +289,7 @@ bool SettingsStore::saveSettings(const Settings& s) {
     key.write(QStringLiteral("showNumber"), s.showNumber ? 1 : 0);
     key.write(QStringLiteral("defaultPicture"), s.defaultPicture ? 1 : 0);
     if (!s.defaultPicture) {
-        key.write(QStringLiteral("picturePath"), s.picturePath);
+        key.write(QStringLiteral("picturePath"), storedPath(s.picturePath));
     }
     return key.commit();
 }

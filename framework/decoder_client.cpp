@@ -84,6 +84,7 @@ bool identify(const struct stat& st, FileIdentity& out) {
 class Wait;
 Wait* gWaiting = nullptr;
 bool gLastCancelled = false;
+bool gEnded = false;
 
 // Waits for the decoder's reply: its bytes until the decoder closes the socket, the
 // deadline, or a cancel, whichever comes first.
@@ -350,8 +351,8 @@ QString decoderProgram() {
 
 bool decodeInChild(const QByteArray& path, QSize fit, QImage& out, FileIdentity* identity,
                    const DecoderRun& run) {
-    gLastCancelled = false;
-    if (gWaiting != nullptr) {
+    gLastCancelled = gEnded;
+    if (gEnded || gWaiting != nullptr) {
         return false;  // one decode at a time; a second could only come from inside the wait
     }
     static const QString installed = decoderProgram();
@@ -403,6 +404,11 @@ void cancelDecoding() {
     if (gWaiting != nullptr) {
         gWaiting->cancel();
     }
+}
+
+void endDecoding() {
+    gEnded = true;
+    cancelDecoding();
 }
 
 bool lastDecodeCancelled() {

@@ -46,10 +46,12 @@ bool identifyFile(const QByteArray& path, FileIdentity& out);
 // build put it, then the configured installation folder. Empty when none exists.
 QString decoderProgram();
 
-// Ends the decode now running, if any, as a failure. For the termination signals, which
-// must end the game within a second even while its stored picture is decoding.
+// Ends the decode now running, if any, as a failure (Esc and closing a window do this).
 void cancelDecoding();
-// Whether the last decode failed because it was cancelled rather than on the file.
+// The same, and every later decode fails at once: the game is ending. For the termination
+// signals, which must end the game within a second even while its stored picture decodes.
+void endDecoding();
+// Whether the last decode failed because it was cancelled or ended rather than on the file.
 bool lastDecodeCancelled();
 
 }  // namespace zolva::imageio

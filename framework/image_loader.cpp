@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <utility>
 
 #include "framework/decoder_client.h"
@@ -44,31 +45,39 @@ bool openResource(const QString& name, QFile& file) {
 }
 
 // A picture file's pixels, kept from the decode that told its size until the surface is
-// made, so that a file is decoded once, not twice. Only while it is the same file.
+// made, so that a file is decoded once, not twice; likewise a refusal, so that a hostile
+// file costs one wait, not two. Only while it is the same file.
 struct DecodedFile {
     QByteArray path;
     QSize fit;
     FileIdentity identity;
-    QImage image;
+    QImage image;  // null: refused
 };
-DecodedFile gLastDecoded;
+std::optional<DecodedFile> gLastDecoded;
 
 bool decodeFile(const QString& name, QImage& out) {
     const QByteArray path = fileNameToBytes(name);
     const QSize fit = gFitSize;
+    std::optional<DecodedFile> last = std::exchange(gLastDecoded, std::nullopt);
     FileIdentity now;
-    if (!gLastDecoded.image.isNull() && gLastDecoded.path == path && gLastDecoded.fit == fit &&
-        identifyFile(path, now) && now == gLastDecoded.identity) {
-        out = std::exchange(gLastDecoded.image, QImage());
+    if (last && last->path == path && last->fit == fit && identifyFile(path, now) &&
+        now == last->identity) {
+        if (last->image.isNull()) {
+            return false;
+        }
+        out = std::move(last->image);
         return true;
     }
-    gLastDecoded = DecodedFile{};
     return decodeInChild(path, fit, out);
 }
 
 bool fileSize(const QString& name, QSize& out) {
     DecodedFile decoded{fileNameToBytes(name), gFitSize, {}, {}};
+    gLastDecoded.reset();
     if (!decodeInChild(decoded.path, decoded.fit, decoded.image, &decoded.identity)) {
+        if (!lastDecodeCancelled() && identifyFile(decoded.path, decoded.identity)) {
+            gLastDecoded = std::move(decoded);
+        }
         return false;
     }
     out = decoded.image.size();
