@@ -21,13 +21,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Zolva Games <support@zolva.example.com>")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries the binary links, plus what Qt loads at run time: the platform plugins,
-# the image format plugins (TGA, TIFF), the SQLite driver that Qt Help reads its files
-# with, and the font the counters and tile numbers are drawn in.
+# The libraries the binaries link (the decoder process links libseccomp), plus what Qt
+# loads at run time: the platform plugins, the image format plugins (TGA, TIFF, WebP), the
+# SQLite driver that Qt Help reads its files with, and the font the counters and tile
+# numbers are drawn in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
 libqt6help6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), qt6-qpa-plugins (>= 6.4), \
-qt6-image-formats-plugins (>= 6.4), libgraphicsmagick++-q16-12, fonts-liberation2, \
+qt6-image-formats-plugins (>= 6.4), libgraphicsmagick++-q16-12, libseccomp2, fonts-liberation2, \
 libc6 (>= 2.34), libstdc++6 (>= 12)")
 
 include(CPack)

@@ -85,6 +85,7 @@ class Wait;
 Wait* gWaiting = nullptr;
 bool gLastCancelled = false;
 bool gEnded = false;
+int gStarted = 0;
 
 // Waits for the decoder's reply: its bytes until the decoder closes the socket, the
 // deadline, or a cancel, whichever comes first.
@@ -384,6 +385,7 @@ bool decodeInChild(const QByteArray& path, QSize fit, QImage& out, FileIdentity*
     if (pid < 0) {
         return false;
     }
+    ++gStarted;
     picture.reset();
     theirs.reset();  // so the decoder's exit shows as the end of the reply
     Wait wait(ours.get(), run.wallClockMs);
@@ -404,6 +406,10 @@ void cancelDecoding() {
     if (gWaiting != nullptr) {
         gWaiting->cancel();
     }
+}
+
+int decodersStarted() {
+    return gStarted;
 }
 
 void endDecoding() {

@@ -46,6 +46,9 @@ bool identifyFile(const QByteArray& path, FileIdentity& out);
 // build put it, then the configured installation folder. Empty when none exists.
 QString decoderProgram();
 
+// How many decoder processes this game has started. The built-in pictures never start one.
+int decodersStarted();
+
 // Ends the decode now running, if any, as a failure (Esc and closing a window do this).
 void cancelDecoding();
 // The same, and every later decode fails at once: the game is ending. For the termination
