@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -260,16 +261,37 @@ pid_t spawnDecoder(const QString& program, int picture, int reply, int pixels, Q
     return pid;
 }
 
-// Kills the decoder whatever it is doing (a zombie shrugs that off) and collects it.
-bool collect(pid_t pid) {
+// Kills the decoder whatever it is doing (one that has exited shrugs that off) and
+// collects it once it is gone. A process that held hundreds of megabytes takes a while to
+// tear down; the game does not wait for that while it has an event loop to be told in.
+void collect(pid_t pid) {
     ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return false;
+    if (QCoreApplication::instance() != nullptr) {
+        const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+        if (pidFd >= 0) {
+            auto* notifier =
+                new QSocketNotifier(pidFd, QSocketNotifier::Read, QCoreApplication::instance());
+            QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                             [notifier, pid, pidFd] {
+                                 if (::waitpid(pid, nullptr, WNOHANG) != 0) {
+                                     notifier->setEnabled(false);
+                                     notifier->deleteLater();
+                                     ::close(pidFd);
+                                 }
+                             });
+            return;
         }
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Once sealed, the memory file can no longer change size or content, whoever else holds
+// it: the pixels checked are the pixels shown. It fails if the decoder still has it mapped
+// for writing.
+bool seal(int pixels) {
+    return ::fcntl(pixels, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) ==
+           0;
 }
 
 struct Mapping {
@@ -283,7 +305,7 @@ void unmap(void* info) {
 }
 
 // Checks the reply against the caps and the fit before anything is mapped, then wraps the
-// memory file's pixels as they are: the game never copies them.
+// sealed memory file's pixels as they are: the game never copies them.
 bool adoptPixels(const QByteArray& replyBytes, int pixels, QSize fit, QImage& out) {
     decoder::Reply reply{};
     if (replyBytes.size() != qsizetype(sizeof reply)) {
@@ -307,7 +329,9 @@ bool adoptPixels(const QByteArray& replyBytes, int pixels, QSize fit, QImage& ou
     if (::fstat(pixels, &st) != 0 || st.st_size < off_t(length)) {
         return false;  // mapping past its end would fault on the first touch
     }
-    void* address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, pixels, 0);
+    // Private: the board paints its numbers onto the picture, and a sealed file cannot be
+    // written; only the pages painted on are copied.
+    void* address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE, pixels, 0);
     if (address == MAP_FAILED) {
         return false;
     }
@@ -375,7 +399,7 @@ bool decodeInChild(const QByteArray& path, QSize fit, QImage& out, FileIdentity*
     }
     Fd ours(ends[0]);
     Fd theirs(ends[1]);
-    Fd pixels(::memfd_create("zolva-picture", MFD_CLOEXEC));
+    Fd pixels(::memfd_create("zolva-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     // The decoder's end blocks as usual; only the game must never wait on a read.
     if (::fcntl(theirs.get(), F_SETFL, 0) != 0 || !lift(picture) || !lift(theirs) ||
         !lift(pixels)) {
@@ -390,9 +414,9 @@ bool decodeInChild(const QByteArray& path, QSize fit, QImage& out, FileIdentity*
     theirs.reset();  // so the decoder's exit shows as the end of the reply
     Wait wait(ours.get(), run.wallClockMs);
     const Wait::Outcome outcome = wait.run();
-    const bool exitedCleanly = collect(pid);
+    collect(pid);
     gLastCancelled = outcome == Wait::Cancelled;
-    if (outcome != Wait::Closed || !exitedCleanly ||
+    if (outcome != Wait::Closed || !seal(pixels.get()) ||
         !adoptPixels(wait.reply(), pixels.get(), fit, out)) {
         return false;
     }

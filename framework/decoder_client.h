@@ -1,8 +1,8 @@
 // The game's side of out-of-process decoding. Every picture file the player brings is
 // decoded by the decoder program (decoder_protocol.h) in a child process under hard limits;
 // the game only opens the file, waits, checks the reply and maps the pixels. A child that
-// crashes, is killed, runs out of time or replies with anything malformed makes the file
-// unreadable, nothing more.
+// crashes, is killed, runs out of time, replies with anything malformed or does not close
+// its end after exactly one reply makes the file unreadable, nothing more.
 //
 // While it waits, the game keeps its window alive: events are processed (repaints, timers,
 // the termination signals), the cursor shows it is busy, input is held off, and Esc or a

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "framework/decoder_protocol.h"
 #include "framework/decoder_sandbox.h"
@@ -51,31 +52,67 @@ bool writeAll(int fd, const void* data, std::size_t size) {
     return true;
 }
 
-// The image as 32-bit pixels in the memory file, then the reply that announces them.
+// The pixels live in the memory file from the start when the reader can write them there;
+// otherwise they are copied into it. Either way the file is unmapped before the reply, so
+// that the game can seal it against writing.
+struct PixelFile {
+    void* address = nullptr;
+    std::size_t length = 0;
+};
+PixelFile gPixels;
+
+void unmapPixels(void*) {
+    ::munmap(gPixels.address, gPixels.length);
+    gPixels = PixelFile{};
+}
+
+QImage mapPixels(QSize size, QImage::Format format) {
+    if (gPixels.address != nullptr) {
+        return QImage();
+    }
+    const auto rowBytes = static_cast<std::size_t>(size.width()) * 4;
+    const std::size_t length = rowBytes * static_cast<std::size_t>(size.height());
+    if (length == 0 || ::ftruncate(kPixelsFd, static_cast<off_t>(length)) != 0) {
+        return QImage();
+    }
+    void* address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, kPixelsFd, 0);
+    if (address == MAP_FAILED) {
+        return QImage();
+    }
+    gPixels = PixelFile{address, length};
+    return QImage(static_cast<uchar*>(address), size.width(), size.height(),
+                  static_cast<qsizetype>(rowBytes), format, unmapPixels, nullptr);
+}
+
 bool handOver(QImage image) {
     const QImage::Format format =
         image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     if (image.format() != format) {
         image.convertTo(format);
     }
-    const auto rowBytes = static_cast<std::size_t>(image.width()) * 4;
-    const auto bytes = rowBytes * static_cast<std::size_t>(image.height());
-    if (image.isNull() || ::ftruncate(kPixelsFd, static_cast<off_t>(bytes)) != 0) {
+    if (image.isNull()) {
         return false;
     }
-    void* mapped = ::mmap(nullptr, bytes, PROT_WRITE, MAP_SHARED, kPixelsFd, 0);
-    if (mapped == MAP_FAILED) {
-        return false;
-    }
-    for (int y = 0; y < image.height(); ++y) {
-        std::memcpy(static_cast<char*>(mapped) + rowBytes * static_cast<std::size_t>(y),
-                    image.constScanLine(y), rowBytes);
-    }
-    ::munmap(mapped, bytes);
     const Reply reply{kReplyMagic, static_cast<std::uint32_t>(image.width()),
                       static_cast<std::uint32_t>(image.height()),
                       static_cast<std::uint32_t>(format)};
-    return writeAll(kReplyFd, &reply, sizeof reply);
+    const bool inPlace = gPixels.address != nullptr && image.constBits() == gPixels.address &&
+                         image.bytesPerLine() == qsizetype(image.width()) * 4;
+    if (!inPlace) {
+        const QImage source = std::exchange(image, QImage());  // unmaps an unused offer
+        QImage target = mapPixels(source.size(), format);
+        if (target.isNull()) {
+            return false;
+        }
+        const auto rowBytes = static_cast<std::size_t>(source.width()) * 4;
+        for (int y = 0; y < source.height(); ++y) {
+            std::memcpy(target.scanLine(y), source.constScanLine(y), rowBytes);
+        }
+    }
+    image = QImage();
+    // Closed at once: the game need not wait while this process tears down its memory.
+    return gPixels.address == nullptr && writeAll(kReplyFd, &reply, sizeof reply) &&
+           ::close(kReplyFd) == 0;
 }
 
 int run(int argc, char** argv) {
@@ -95,7 +132,11 @@ int run(int argc, char** argv) {
         return 1;
     }
     QImage image;
-    if (!decodeOpenImage(file, SourceKind::PlayerFile, fit, image) || !handOver(std::move(image))) {
+    const ImageAllocator inPixelFile = [](QSize size) {
+        return mapPixels(size, QImage::Format_RGB32);
+    };
+    if (!decodeOpenImage(file, SourceKind::PlayerFile, fit, image, inPixelFile) ||
+        !handOver(std::move(image))) {
         return 1;
     }
     return 0;

@@ -1,8 +1,9 @@
 // What the game and its decoder process agree on. The game opens the picture file itself
 // and hands it over with a socket for the reply and an empty memory file for the pixels,
 // at fixed descriptor numbers; the decoder's only other input is the fit size on its
-// command line. It sizes and fills the memory file and then writes one Reply. The game
-// believes nothing of it before checking it against the caps below.
+// command line. It sizes and fills the memory file, unmaps it, writes one Reply and closes
+// the socket. The game then seals the memory file and believes nothing of it before
+// checking it against the caps below.
 #pragma once
 
 #include <cstdint>

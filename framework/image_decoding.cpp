@@ -167,7 +167,8 @@ QImage shrinkToFit(QImage image, QSize fit) {
 
 }  // namespace
 
-bool decodeOpenImage(QFile& file, SourceKind source, QSize fit, QImage& out) {
+bool decodeOpenImage(QFile& file, SourceKind source, QSize fit, QImage& out,
+                     const ImageAllocator& allocate) {
     applyQtLimits();
     ImageKind kind = ImageKind::Unknown;
     if (!sniffOpen(file, kind)) {
@@ -200,6 +201,11 @@ bool decodeOpenImage(QFile& file, SourceKind source, QSize fit, QImage& out) {
                 // The scaled size is taken in the file's own orientation; Qt turns the
                 // image upright afterwards.
                 reader.setScaledSize(turnsSideways(reader) ? decoded.transposed() : decoded);
+            }
+            if (allocate && !turnsSideways(reader)) {
+                // Qt's JPEG and PNG readers fill an image of the right size and format in
+                // place; for any other they make their own.
+                image = allocate(decoded);
             }
             if (reader.read(&image) && image.size() == decoded) {
                 out = std::move(image);
@@ -236,7 +242,7 @@ bool readOpenImageSize(QFile& file, SourceKind source, QSize fit, QSize& out) {
         }
         // A reader that cannot tell the size from the header has to decode.
         QImage image;
-        if (!file.seek(0) || !decodeOpenImage(file, source, fit, image)) {
+        if (!file.seek(0) || !decodeOpenImage(file, source, fit, image, {})) {
             return false;
         }
         out = image.size();

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QSize>
+#include <functional>
 
 namespace zolva::imageio {
 
@@ -15,9 +16,14 @@ namespace zolva::imageio {
 // knows.
 enum class SourceKind { PlayerFile, BuiltIn };
 
+// Memory for the decoded pixels, offered to a reader that can write into it: a 32-bit
+// image of the given size, or a null image to let the reader allocate its own.
+using ImageAllocator = std::function<QImage(QSize size)>;
+
 // `file` is open for reading at its start. False on anything unreadable, refused or over
-// the caps. Either may read the whole file.
-bool decodeOpenImage(QFile& file, SourceKind source, QSize fit, QImage& out);
+// the caps. Either may read the whole file. `out` may or may not be the allocator's image.
+bool decodeOpenImage(QFile& file, SourceKind source, QSize fit, QImage& out,
+                     const ImageAllocator& allocate = {});
 bool readOpenImageSize(QFile& file, SourceKind source, QSize fit, QSize& out);
 
 }  // namespace zolva::imageio
