@@ -12,9 +12,9 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "framework/file_name.h"
-#endif
 
 namespace zolva {
 

@@ -74,7 +74,7 @@ const char* qtFormatFor(ImageKind kind) {
 }
 
 // Points the reader at the one Qt reader meant for the file's kind, so that no other
-// plugin (icons, animations, vector art) ever sees a player's file, and says whether that
+// plugin (icons, animations, vector art) is ever loaded for a player's file, and says whether that
 // reader takes the file. Qt's TGA reader only knows plain true-colour files and declines
 // the rest, which then go to GraphicsMagick. A built-in bitmap may be in any format Qt
 // recognises.
@@ -88,6 +88,9 @@ bool qtMayRead(ImageKind kind, SourceKind source, QImageReader& reader) {
     if (format == nullptr) {
         return false;
     }
+    // Without this, Qt would load every image plugin installed to ask each whether it
+    // knows the file, for formats Qt reads itself.
+    reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
     reader.setFormat(format);
     return reader.canRead();
