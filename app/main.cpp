@@ -29,7 +29,8 @@ extern "C" void onTerminationSignal(int) {
 
 // Set up before the window is made: making it decodes the stored picture, and even that
 // wait must end at once. A request that comes before there is a window to close ends the
-// decode, and the window, once made, is closed before it is ever shown.
+// decode (or the message about it), and the window, once made, is closed before it is
+// ever shown.
 struct TerminationRequest {
     MainWindow* window = nullptr;
     bool early = false;
@@ -49,6 +50,10 @@ void closeOnTerminationSignals(QApplication& app, TerminationRequest& request) {
         } else {
             request.early = true;
             imageio::endDecoding();
+            // The stored picture's "Invalid Picture" message may already be waiting for OK.
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                box->close();
+            }
         }
     });
     struct sigaction action {};

@@ -407,4 +407,13 @@ POLL_SECONDS=2 wait_exit || fail "SIGTERM did not end the program during the dec
     [ "$(conf_value dimensionX)" = "5" ] || fail "options changed by a SIGTERM at start-up"
 log "SIGTERM at start-up: exit code 0, options kept"
 
+log "run 5: SIGTERM while the start-up's Invalid Picture message waits"
+start_app 5
+POLL_SECONDS=10 wait_window "Invalid Picture" >/dev/null || fail "no Invalid Picture message"
+kill -TERM "$APP_PID"
+POLL_SECONDS=2 wait_exit || fail "SIGTERM did not end the program during the message"
+[ "$EXIT_CODE" -eq 0 ] || { cat "$WORK/app-5.log" >&2; fail "exit code $EXIT_CODE after SIGTERM"; }
+[ "$(conf_value dimensionX)" = "5" ] || fail "options not saved after SIGTERM"
+log "SIGTERM during the message: exit code 0"
+
 echo "PASS"
