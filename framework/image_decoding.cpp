@@ -24,6 +24,7 @@ constexpr qint64 kHeadBytes = 64;
 // The most pixels a JPEG may claim when it is shrunk while decoding (see planDecode).
 // Enough for the 200-Mpx sensors of current phones.
 constexpr qint64 kMaxShrunkJpegPixels = kMaxImagePixels * 4;
+
 void applyQtLimits() {
     static const bool applied = [] {
         QImageReader::setAllocationLimit(kQtAllocationLimitMb);
