@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/resources/art.h"
 #include "app/version.h"
+#include "framework/decoder_client.h"
 
 namespace zolva {
 
@@ -28,16 +29,34 @@ extern "C" void onTerminationSignal(int) {
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[0], &byte, 1);
 }
 
-void closeOnTerminationSignals(MainWindow& window) {
+// Set up before the window is made: making it decodes the stored picture, and even that
+// wait must end at once. A request that comes before there is a window to close ends the
+// decode (or the message about it), and the window, once made, is closed before it is
+// ever shown.
+struct TerminationRequest {
+    MainWindow* window = nullptr;
+    bool early = false;
+};
+
+void closeOnTerminationSignals(QApplication& app, TerminationRequest& request) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, terminationPipe.data()) != 0) {
         return;  // the game still runs; only a signal would end it abruptly
     }
-    auto* notifier = new QSocketNotifier(terminationPipe[1], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
+    auto* notifier = new QSocketNotifier(terminationPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&request, notifier] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(terminationPipe[1], &byte, 1);
         notifier->setEnabled(false);
-        window.close();
+        if (request.window != nullptr) {
+            request.window->close();
+        } else {
+            request.early = true;
+            imageio::endDecoding();
+            // The stored picture's "Invalid Picture" message may already be waiting for OK.
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                box->close();
+            }
+        }
     });
     struct sigaction action {};
     action.sa_handler = onTerminationSignal;
@@ -61,9 +80,13 @@ int runApplication(int argc, char** argv, const QString& picture) {
     environment.fitPicturesToScreen = true;
     environment.shapePicturesForPlay = true;
     environment.animateSlides = true;
+    TerminationRequest termination;
+    closeOnTerminationSignals(app, termination);
     MainWindow window(std::move(environment));
-    closeOnTerminationSignals(window);
-    if (!picture.isEmpty()) {
+    termination.window = &window;
+    if (termination.early) {
+        window.requestQuit(0);
+    } else if (!picture.isEmpty()) {
         window.openCustomPicture(picture);
     }
     // A desktop session that logs out may end the process without closing the window

@@ -29,6 +29,7 @@
 #include "app/record_keeper.h"
 #include "app/settings_store.h"
 #include "app/window_zoom.h"
+#include "framework/decoder_client.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
 
@@ -256,6 +257,11 @@ std::unique_ptr<Picture> MainWindow::loadPuzzlePicture() {
         auto custom = std::make_unique<Picture>(customPicturePath, 1, 1, 1);
         if (custom->createSurface()) {
             return custom;
+        }
+        if (imageio::lastDecodeCancelled()) {
+            // Only an early end of the game cancels this decode: nothing is wrong with the
+            // picture, so the options stay as they were.
+            return std::make_unique<Picture>(env.puzzlePicture, 300, 300, 1, 1, 1);
         }
         // The stored path is kept: the file may come back (a removable drive), and while
         // the built-in picture is in use the path is not written over at exit.
@@ -731,6 +737,9 @@ bool MainWindow::openCustomPicture(const QString& path) {
     if (!screen->changePicture(path)) {
         // The board has gone back to its home order; show that before the message.
         drawScreen();
+        if (imageio::lastDecodeCancelled()) {
+            return false;  // the player called it off; the file may be fine
+        }
         warn(QStringLiteral("Change Picture Error"),
              QStringLiteral("Cannot change picture.\nMake sure that the file is in a supported "
                             "file format (BMP, GIF, JPG, PCX, PNG, TGA, TIF)."));

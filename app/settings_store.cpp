@@ -23,6 +23,8 @@
 #include <unistd.h>
 #endif
 
+#include "framework/file_name.h"
+
 namespace zolva {
 
 namespace {
@@ -59,6 +61,12 @@ std::optional<qint64> parseInteger(const QVariant& value) {
     bool ok = false;
     const qint64 number = text.toLongLong(&ok, 10);
     return ok ? std::optional<qint64>(number) : std::nullopt;
+}
+
+// A path is stored as text, as always; only one that has no UTF-8 form (a file name in
+// another encoding) is stored as its bytes, so that it comes back unchanged.
+QVariant storedPath(const QString& path) {
+    return hasEscapedBytes(path) ? QVariant(fileNameToBytes(path)) : QVariant(path);
 }
 
 std::optional<QString> parseText(const QVariant& value) {
@@ -182,6 +190,16 @@ public:
             return fallback;
         }
         return *text;
+    }
+
+    // A path that is not valid UTF-8 is kept as its bytes (see storedPath).
+    QString readPath(const QString& name, const QString& fallback) {
+        const QVariant value = readOrCreate(name, fallback);
+        if (value.typeId() == QMetaType::QByteArray) {
+            const QString path = fileNameFromBytes(value.toByteArray());
+            return path.size() > kMaxPathLength ? fallback : path;
+        }
+        return readText(name, fallback, kMaxPathLength);
     }
 
     QString readName(const QString& name) {
@@ -425,7 +443,7 @@ Settings SettingsStore::loadSettings() {
     s.emptyY = key.readSigned(QStringLiteral("emptyY"), s.emptyY);
     s.showNumber = key.readFlag(QStringLiteral("showNumber"), s.showNumber);
     s.defaultPicture = key.readFlag(QStringLiteral("defaultPicture"), s.defaultPicture);
-    s.picturePath = key.readText(QStringLiteral("picturePath"), s.picturePath, kMaxPathLength);
+    s.picturePath = key.readPath(QStringLiteral("picturePath"), s.picturePath);
     // A zoom the window does not offer is damage; the window has the last word on fit.
     if (const qint32 zoom = key.readSigned(QStringLiteral("zoom"), s.zoom);
         zoom == 100 || zoom == 150 || zoom == 200 || zoom == 300) {
@@ -445,7 +463,7 @@ bool SettingsStore::saveSettings(const Settings& s) {
     key.write(QStringLiteral("showNumber"), s.showNumber ? 1 : 0);
     key.write(QStringLiteral("defaultPicture"), s.defaultPicture ? 1 : 0);
     if (!s.defaultPicture) {
-        key.write(QStringLiteral("picturePath"), s.picturePath);
+        key.write(QStringLiteral("picturePath"), storedPath(s.picturePath));
     }
     key.write(QStringLiteral("zoom"), s.zoom);
     key.write(QStringLiteral("slideAnimation"), s.slideAnimation ? 1 : 0);

@@ -48,10 +48,12 @@ first_found() {
 
 labels=()
 binaries=()
+pictures=()
 add_program() {
     if [ -n "$2" ]; then
         labels+=("$1")
         binaries+=("$2")
+        pictures+=("${3:-}")
     else
         echo "not installed, skipped: $1"
     fi
@@ -62,6 +64,15 @@ add_program zolva-puzzle "$(realpath "$zolva")"
 bare="$build/bench/zolva_bare_window"
 [ -x "$bare" ] || { echo "not built: $bare" >&2; exit 2; }
 add_program bare-window "$(realpath "$bare")"
+# The same game with a 12-megapixel camera photo as its stored picture, decoded at start-up
+# in the decoder process.
+photo_dir=$(mktemp -d)
+photo="$photo_dir/photo-4000x3000.jpg"
+if "$build/bench/zolva_bench_photo" "$photo" 4000 3000; then
+    add_program zolva-12mp "$(realpath "$zolva")" "$photo"
+else
+    echo "cannot write the 12-megapixel photo (build zolva_bench_photo), skipped: zolva-12mp"
+fi
 add_program sgt-fifteen "$(first_found /usr/games/sgt-fifteen /usr/games/fifteen sgt-fifteen fifteen)"
 add_program gnome-taquin "$(first_found /usr/games/gnome-taquin gnome-taquin)"
 for extra in ${ZOLVA_STARTUP_ALSO:-}; do
@@ -89,8 +100,13 @@ cpu_ms() {
 
 # Prints "ms-to-window rss-kB rss-anon-kB rss-file-kB cpu-ms-to-window", or "failed".
 measure() {
-    local binary=$1 config pid start mapped=0 elapsed cpu=0
+    local binary=$1 picture=${2:-} config pid start mapped=0 elapsed cpu=0
     config=$(mktemp -d)
+    if [ -n "$picture" ]; then
+        mkdir -p "$config/Zolva Games"
+        printf '[General]\ndefaultPicture=0\npicturePath=%s\n' "$picture" \
+            >"$config/Zolva Games/Zolva Puzzle.conf"
+    fi
     start=$(now_us)
     XDG_CONFIG_HOME="$config" "$binary" >/dev/null 2>&1 &
     pid=$!
@@ -125,10 +141,10 @@ median() {
 }
 
 results=$(mktemp)
-trap 'rm -f "$results"' EXIT
+trap 'rm -rf "$results" "$photo_dir"' EXIT
 for round in $(seq 0 "$runs"); do
     for i in "${!labels[@]}"; do
-        line=$(measure "${binaries[$i]}")
+        line=$(measure "${binaries[$i]}" "${pictures[$i]}")
         # Round 0 warms the page cache and the font cache; it is not recorded.
         if [ "$round" -gt 0 ]; then
             echo "${labels[$i]} $line" >>"$results"
@@ -166,6 +182,11 @@ if [ "${time_of[bare-window]}" != nan ] && [ "${time_of[zolva-puzzle]}" != nan ]
     echo "  zolva-puzzle  time to window $tr (budget 1.15: $(verdict "$tr" 1.15))," \
         "CPU to window $(ratio "${cpu_of[zolva-puzzle]}" "${cpu_of[bare-window]}")," \
         "resident memory $(ratio "${rss_of[zolva-puzzle]}" "${rss_of[bare-window]}")"
+fi
+if [ -n "${time_of[zolva-12mp]:-}" ] && [ "${time_of[zolva-12mp]}" != nan ]; then
+    tr=$(awk -v a="${time_of[zolva-12mp]}" -v b="${time_of[zolva-puzzle]}" 'BEGIN {printf "%.3f", a / b}')
+    echo "Stored 12-megapixel photo / built-in picture, time to window: $tr" \
+        "(budget 1.3: $(verdict "$tr" 1.3))"
 fi
 if [ -n "${time_of[sgt-fifteen]:-}" ] && [ "${time_of[sgt-fifteen]}" != nan ]; then
     echo "Ratios to sgt-fifteen:"

@@ -57,7 +57,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What Qt loads at run time, which no binary links: the platform plugins, the image
-# format plugins (TGA, TIFF), the SQLite driver that Qt Help reads its files with, and
+# format plugins (TGA, TIFF, WebP), the SQLite driver that Qt Help reads its files with, and
 # the font the counters and tile numbers are drawn in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins (>= 6.4), qt6-image-formats-plugins (>= 6.4), \

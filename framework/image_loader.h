@@ -1,10 +1,10 @@
 // Turns a picture source into pixels. A source is either a built-in bitmap (looked up
-// among the program's own resources by name, or by number as "#103") or the path of an
-// image file whose format is recognised from its content. Qt's readers come first; the
-// formats they lack or read poorly (TGA variants, PCX, WMF) fall back to GraphicsMagick.
-// Every failure is a false result: hostile files must never crash the game or make it
-// allocate without bound. Photos far larger than the screen can be brought down to a
-// process-wide fit size while they are decoded, so the board never outgrows the screen.
+// among the program's own resources by name, or by number as "#103"), decoded here, or the
+// path of an image file, decoded in the decoder process (decoder_client.h) because hostile
+// files must never crash the game, hang it or make it allocate without bound. A path is
+// the file name's bytes as file_name.h carries them. Every failure is a false result.
+// Photos far larger than the screen can be brought down to a process-wide fit size while
+// they are decoded, so the board never outgrows the screen.
 #pragma once
 
 #include <QImage>
@@ -22,9 +22,10 @@ QString resourceName(int id);
 // readable image file has that name.
 bool loadImage(const QString& name, QImage& out);
 
-// The image's size, from its header where the format allows, so that a picture whose
-// surface is made later is decoded only once. False when the image cannot be read.
-// Always the size loadImage would decode to under the same fit size.
+// The image's size, so that a picture whose surface is made later is decoded only once: a
+// built-in bitmap's from its header, a file's by decoding it and keeping the pixels (or
+// the refusal) for the next loadImage of the same unchanged file. False when the image
+// cannot be read. Always the size loadImage would decode to under the same fit size.
 bool readImageSize(const QString& name, QSize& out);
 
 // The box every image FILE is shrunk to fit into, keeping its aspect ratio; images that

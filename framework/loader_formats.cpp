@@ -240,6 +240,9 @@ ImageKind sniffImageKind(QByteArrayView head, QByteArrayView tail, qint64 fileSi
         startsWith(head, QByteArrayView("MM\0*", 4))) {
         return ImageKind::Tiff;
     }
+    if (startsWith(head, "RIFF") && head.size() >= 12 && head.sliced(8, 4) == "WEBP") {
+        return ImageKind::Webp;
+    }
     if (looksLikeWmf(head)) {
         return ImageKind::Wmf;
     }

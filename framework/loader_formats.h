@@ -10,7 +10,7 @@
 
 namespace zolva::imageio {
 
-enum class ImageKind { Unknown, Bmp, Gif, Jpeg, Png, Tiff, Tga, Pcx, Wmf };
+enum class ImageKind { Unknown, Bmp, Gif, Jpeg, Png, Tiff, Tga, Pcx, Wmf, Webp };
 
 // The 26-byte trailer that newer TGA files end with.
 inline constexpr int kTgaFooterSize = 26;

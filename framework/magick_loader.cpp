@@ -1,6 +1,5 @@
 #include "framework/magick_loader.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
@@ -13,22 +12,18 @@
 #ifndef ZOLVA_MAGICK_MODULE_NAME
 #define ZOLVA_MAGICK_MODULE_NAME "zolva-magick.so"
 #endif
-#ifndef ZOLVA_MAGICK_RELATIVE_DIR
-#define ZOLVA_MAGICK_RELATIVE_DIR "../lib/zolva-puzzle"
-#endif
 
 namespace zolva::imageio {
 
 namespace {
 
-// Beside an installed program first (wherever the installation was moved), then where the
-// build put it, then the configured installation folder.
+// Beside the decoder that loads it first (wherever the installation was moved), then where
+// the build put it, then the configured installation folder.
 QStringList candidatePaths() {
     QStringList paths;
-    if (QCoreApplication::instance() != nullptr) {
-        paths << QDir(QCoreApplication::applicationDirPath())
-                     .filePath(
-                         QStringLiteral(ZOLVA_MAGICK_RELATIVE_DIR "/" ZOLVA_MAGICK_MODULE_NAME));
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    if (!program.isEmpty()) {
+        paths << QFileInfo(program).dir().filePath(QStringLiteral(ZOLVA_MAGICK_MODULE_NAME));
     }
 #ifdef ZOLVA_MAGICK_BUILD_PATH
     paths << QStringLiteral(ZOLVA_MAGICK_BUILD_PATH);

@@ -43,8 +43,8 @@ std::unique_ptr<Surface> adoptAsSheet(QImage& image) {
 }  // namespace
 
 Picture::Picture(const QString& name, int columns, int rows, int frameCount) {
-    // Only the header is needed here; the pixels are decoded when the surface is made, so
-    // a picture that is never shown costs no decode at all.
+    // Only the size is needed here. A built-in bitmap's comes from its header, so a picture
+    // that is never shown costs no decode; a file's decode is kept for createSurface.
     QSize size;
     if (!imageio::readImageSize(name, size)) {
         size = QSize(0, 0);

@@ -16,8 +16,8 @@ namespace zolva {
 
 class Picture {
 public:
-    // Size taken from the image (read from its header where the format allows, otherwise
-    // by one decode that is then discarded); 0 x 0 when it cannot be read. No surface yet.
+    // Size taken from the image (see imageio::readImageSize, which never makes a file cost
+    // two decodes); 0 x 0 when it cannot be read. No surface yet.
     Picture(const QString& name, int columns, int rows, int frameCount);
     // Size known in advance; nothing is loaded yet.
     Picture(const QString& name, int width, int height, int columns, int rows, int frameCount);

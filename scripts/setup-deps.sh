@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
     qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
-    libgraphicsmagick++1-dev
+    libgraphicsmagick++1-dev libseccomp-dev zlib1g-dev
     fonts-liberation2
     libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-apps

@@ -1,4 +1,5 @@
 #include "app/settings_store.h"
+#include "framework/file_name.h"
 #include "support/store_file.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,22 @@ TEST_F(SettingsStoreTest, PicturePathIsWrittenOnlyWhileACustomPictureIsInUse) {
 
     builtIn.picturePath = custom.picturePath;
     EXPECT_TRUE(SettingsStore::loadSettings() == builtIn);
+}
+
+// A name in UTF-8 is stored as the same text as always; one in another encoding comes back
+// byte for byte.
+TEST_F(SettingsStoreTest, PicturePathsComeBackWithoutLossWhateverTheirBytes) {
+    Settings custom;
+    custom.defaultPicture = false;
+    custom.picturePath = QString::fromUtf8("/fotos/caf\xC3\xA9 \xF0\x9F\x8C\x84.jpg");
+    ASSERT_TRUE(SettingsStore::saveSettings(custom));
+    EXPECT_EQ(SettingsStore::loadSettings().picturePath, custom.picturePath);
+    EXPECT_EQ(rawValues().value("picturePath"), custom.picturePath);
+
+    custom.picturePath = fileNameFromBytes("/fotos/caf\xE9-\xFF.jpg");
+    ASSERT_TRUE(SettingsStore::saveSettings(custom));
+    EXPECT_EQ(fileNameToBytes(SettingsStore::loadSettings().picturePath),
+              QByteArray("/fotos/caf\xE9-\xFF.jpg"));
 }
 
 TEST_F(SettingsStoreTest, NewBestTimeBreaksTiesByMoves) {

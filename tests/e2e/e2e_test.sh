@@ -405,4 +405,56 @@ wait_exit || fail "Ctrl+Q did not end the program"
 [ "$(conf_value defaultPicture)" = "1" ] || fail "defaultPicture is '$(conf_value defaultPicture)'"
 log "picture path kept, built-in picture chosen"
 
+# --- Runs 3 and 4: a hostile stored picture ----------------------------------------------
+
+# A 1 x 1 PNG carrying a thousand compressed text chunks of 4 MB each: decoded in the game's
+# own process it would take gigabytes. The decoder gives up on it within its limits.
+hostile="$WORK/hostile.png"
+python3 - "$hostile" <<'EOF'
+import struct, sys, zlib
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+text = chunk(b"zTXt", b"k\0\0" + zlib.compress(bytes(4 << 20), 9))
+png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0))
+png += text * 1000 + chunk(b"IDAT", zlib.compress(b"\0\x10\x20\x30")) + chunk(b"IEND", b"")
+open(sys.argv[1], "wb").write(png)
+EOF
+sed -i -e "s|^picturePath=.*|picturePath=$hostile|" -e "s|^defaultPicture=.*|defaultPicture=0|" "$CONF"
+
+# The decoder's wall-clock limit is 5 s; start-up and a loaded machine get as much again.
+log "run 3: hostile stored picture"
+start_app 3
+started=$(date +%s%N)
+BOX=$(POLL_SECONDS=10 wait_window "Invalid Picture") ||
+    { cat "$WORK/app-3.log" >&2; fail "no Invalid Picture message within the limit"; }
+log "Invalid Picture after $((($(date +%s%N) - started) / 1000000)) ms"
+key "$BOX" Return
+WIN=$(wait_window "Zolva Puzzle") || fail "main window did not appear after the message"
+board hostile_fallback
+same initial hostile_fallback || fail "the built-in picture is not shown after a hostile one"
+key "$WIN" ctrl+w
+wait_exit || fail "Ctrl+W did not end the program"
+
+# A termination signal while the stored picture is still decoding ends the game at once,
+# the options saved and the picture still chosen: nothing was wrong with it yet.
+log "run 4: SIGTERM during the start-up decode"
+sed -i -e "s|^defaultPicture=.*|defaultPicture=0|" -e "s|^dimensionX=.*|dimensionX=5|" "$CONF"
+start_app 4
+sleep 1
+kill -TERM "$APP_PID"
+POLL_SECONDS=2 wait_exit || fail "SIGTERM did not end the program during the decode"
+[ "$EXIT_CODE" -eq 0 ] || { cat "$WORK/app-4.log" >&2; fail "exit code $EXIT_CODE after SIGTERM"; }
+[ "$(conf_value defaultPicture)" = "0" ] && [ "$(conf_value picturePath)" = "$hostile" ] &&
+    [ "$(conf_value dimensionX)" = "5" ] || fail "options changed by a SIGTERM at start-up"
+log "SIGTERM at start-up: exit code 0, options kept"
+
+log "run 5: SIGTERM while the start-up's Invalid Picture message waits"
+start_app 5
+POLL_SECONDS=10 wait_window "Invalid Picture" >/dev/null || fail "no Invalid Picture message"
+kill -TERM "$APP_PID"
+POLL_SECONDS=2 wait_exit || fail "SIGTERM did not end the program during the message"
+[ "$EXIT_CODE" -eq 0 ] || { cat "$WORK/app-5.log" >&2; fail "exit code $EXIT_CODE after SIGTERM"; }
+[ "$(conf_value dimensionX)" = "5" ] || fail "options not saved after SIGTERM"
+log "SIGTERM during the message: exit code 0"
+
 echo "PASS"

@@ -142,8 +142,8 @@ Bytes pcxFile(bool trueColour) {
 }
 
 // A placeable metafile: a 100 x 50 unit frame at 72 units per inch, filled by a red
-// rectangle drawn without an outline.
-Bytes wmfFile() {
+// rectangle drawn without an outline; then, if asked, flood-filled from its middle.
+Bytes wmfFile(bool floodFill) {
     Bytes b;
     put32(b, 0x9AC6CDD7u);
     for (unsigned v : {0, 0, 0, 100, 50, 72, 0, 0}) {
@@ -154,9 +154,14 @@ Bytes wmfFile() {
         checksum ^= b[i] | (b[i + 1] << 8);
     }
     put16(b, checksum);
-    const std::vector<std::vector<unsigned>> records = {
+    std::vector<std::vector<unsigned>> records = {
         {0x020B, 0, 0},          {0x020C, 50, 100}, {0x02FC, 0, 0x00FF, 0, 0}, {0x012D, 0},
-        {0x02FA, 5, 0, 0, 0, 0}, {0x012D, 1},       {0x041B, 50, 100, 0, 0},   {0x0000}};
+        {0x02FA, 5, 0, 0, 0, 0}, {0x012D, 1},       {0x041B, 50, 100, 0, 0}};
+    records.push_back(floodFill ? std::vector<unsigned>{0x0419, 0x00FF, 0, 25, 50}
+                                : std::vector<unsigned>{0x0000});
+    if (floodFill) {
+        records.push_back({0x0000});
+    }
     unsigned words = 9;
     for (const auto& r : records) {
         words += 2 + unsigned(r.size());

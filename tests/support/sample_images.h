@@ -42,6 +42,6 @@ Bytes tgaFile(const TgaVariant& v);
 // 8-bit with its palette at the end, or 24-bit as three planes per line; run-length coded.
 Bytes pcxFile(bool trueColour);
 // A placeable metafile: a 100 x 50 frame filled by a red rectangle.
-Bytes wmfFile();
+Bytes wmfFile(bool floodFill = false);
 
 }  // namespace zolva::sample
