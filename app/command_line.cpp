@@ -2,10 +2,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QDir>
 #include <cstdio>
 
 #include "app/version.h"
+#include "framework/file_name.h"
 
 namespace zolva {
 
@@ -73,7 +74,11 @@ CommandLine parse(const QStringList& arguments) {
     if (const QStringList pictures = parser.positionalArguments();
         !pictures.isEmpty() && !pictures.constFirst().isEmpty()) {
         // Stored for the next start, which may run in another folder.
-        line.picture = QFileInfo(pictures.constFirst()).absoluteFilePath();
+        // Joined as text, not through the file system, which would lose a non-UTF-8 name.
+        const QString& picture = pictures.constFirst();
+        line.picture = QDir::isAbsolutePath(picture)
+                           ? QDir::cleanPath(picture)
+                           : QDir::cleanPath(QDir::currentPath() + QLatin1Char('/') + picture);
     }
     return line;
 }
@@ -84,9 +89,14 @@ CommandLine readCommandLine(int argc, char** argv) {
     if (argc <= 1) {
         return {};
     }
-    // The arguments decoded the way the toolkit decodes them, but no window system yet.
-    QCoreApplication arguments(argc, argv);
-    return parse(QCoreApplication::arguments());
+    // No window system yet. The arguments are taken as file names are, byte for byte, so a
+    // picture whose name is not valid UTF-8 still opens.
+    QCoreApplication application(argc, argv);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << fileNameFromBytes(QByteArray(argv[i]));
+    }
+    return parse(arguments);
 }
 
 }  // namespace zolva
