@@ -3,7 +3,8 @@
 // is whole or the player does anything at all. Plans are worked out on a worker thread so
 // the window never freezes, and a result that arrives after the board has changed is thrown
 // away. The 4x4 tables for optimal hints are loaded from the per-user cache, or built and
-// cached there, the first time a 4x4 board asks for help; that plan waits for them.
+// cached there, the first time a board of at least 4x4 asks for help; that plan waits for
+// them.
 #pragma once
 
 #include <QObject>
@@ -37,7 +38,7 @@ public:
     bool isBusy() const { return pending || playing; }
     // How fast Solve plays; tests run it flat out.
     void setStepInterval(int ms) { stepTimer.setInterval(ms); }
-    // Whether a 4x4 plan first loads or builds the tables for optimal hints. Tests switch
+    // Whether a plan first loads or builds the tables for optimal 4x4 plans. Tests switch
     // it off: building takes seconds and a still-running build would outlive them.
     void setPreparesTables(bool on) { preparesTables = on; }
 

@@ -54,6 +54,7 @@ TEST_F(AssistTest, SolvedWithHelpTheGameNeverAsksForARecord) {
     auto window = makeWindow();
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
+    window->assistController()->setPreparesTables(false);
     window->assistController()->setStepInterval(0);
     ModalScript noDialogs({});
     window->action(MainWindow::cmdSolve)->trigger();
@@ -74,6 +75,7 @@ TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
     auto window = makeWindow();
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
+    window->assistController()->setPreparesTables(false);
     window->assistController()->setStepInterval(20);
     GameScreen* screen = window->gameScreen();
 
@@ -138,6 +140,7 @@ TEST_F(AssistTest, HintsKeepToOnePlanWhileTheBoardStaysOnIt) {
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
     AssistController* assist = window->assistController();
+    assist->setPreparesTables(false);
     window->action(MainWindow::cmdHint)->trigger();
     EXPECT_TRUE(assist->isBusy());  // the first plan is worked out on a worker thread
     ASSERT_TRUE(waitFor([&] { return window->findTileTicks() == 1; }));
