@@ -4,9 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <queue>
 #include <unordered_map>
 
+#include "puzzle/solver_pattern_tables.h"
 #include "puzzle/solver_search.h"
 
 namespace zolva::solver::detail {
@@ -17,39 +19,78 @@ namespace {
 constexpr std::uint64_t blockBudget = 5'000'000;
 // A line is placed a few tiles at a time; the last tiles of a line, which need the turn
 // into the corner, are placed together.
-constexpr int tilesAtOnce = 3;
 constexpr int lastTilesTogether = 3;
 // States the placement searches may reach before the line falls back on a narrower search,
 // and that one on walking tiles home one by one.
 constexpr std::size_t boardBudget = 20'000;
 constexpr std::size_t placementBudget = 30'000;
 
+// How a reduction goes about it: the tiles a search places at once before a line's last
+// ones, and which line goes first when the open part is square.
+struct Style {
+    int tilesAtOnce = 3;
+    bool columnFirst = false;
+};
+
+// Small boards have time to be reduced in each of these styles; the one whose 4x4 block
+// looks cheapest, by the moves so far and the tables' estimate, is finished.
+constexpr std::array<Style, 4> styles{Style{3, false}, Style{3, true}, Style{2, false},
+                                      Style{2, true}};
+constexpr std::size_t triedUpTo = 25;  // cells
+
 class Reducer {
 public:
-    Reducer(const Arrangement& start, const PatternTables* tables)
+    Reducer(const Arrangement& start, const PatternTables* tables, Style style = {})
         : columns(start.columns),
           rows(start.rows),
           cells(start.cells),
           emptyCell(start.emptyCell),
           locked(cells.size(), false),
-          tables(tables) {}
+          tables(tables),
+          style(style) {}
 
     std::vector<Move> run() {
+        if (tables && reduceToBlock() && finishWithTables()) {
+            return plan;
+        }
         while (rows - top > 3 || columns - left > 3) {
-            if (tables && rows - top == 4 && columns - left == 4 && finishWithTables()) {
-                return plan;
-            }
-            const int height = rows - top;
-            const int width = columns - left;
-            if (width <= 3 || (height > 3 && height >= width)) {
-                finishRow();
-            } else {
-                finishColumn();
-            }
+            finishLine();
         }
         finishBlock();
         return plan;
     }
+
+    // Reduces the board until a 4x4 block is left; false when the board is narrower.
+    bool reduceToBlock() {
+        while (rows - top > 3 || columns - left > 3) {
+            if (rows - top == 4 && columns - left == 4) {
+                return true;
+            }
+            finishLine();
+        }
+        return false;
+    }
+
+    // The moves so far and the tables' estimate for the 4x4 block left.
+    int projectedLength() const {
+        const Arrangement rest = block();
+        std::array<std::uint8_t, 16> cellOfTile{};
+        for (int cell = 0; cell < 16; ++cell) {
+            cellOfTile[static_cast<std::size_t>(rest.cells[static_cast<std::size_t>(cell)])] =
+                static_cast<std::uint8_t>(cell);
+        }
+        return static_cast<int>(plan.size()) + tables->estimate(cellOfTile.data());
+    }
+
+    bool finishWithTables() {
+        const auto moves = searchWithTables(block(), *tables);
+        if (moves) {
+            play(*moves);
+        }
+        return moves.has_value();
+    }
+
+    const std::vector<Move>& moves() const { return plan; }
 
 private:
     int cellCount() const { return static_cast<int>(cells.size()); }
@@ -207,7 +248,8 @@ private:
         while (done < line.size()) {
             std::size_t count = line.size() - done;
             if (count > static_cast<std::size_t>(lastTilesTogether)) {
-                count = std::min<std::size_t>(count - lastTilesTogether, tilesAtOnce);
+                count = std::min<std::size_t>(count - lastTilesTogether,
+                                              static_cast<std::size_t>(style.tilesAtOnce));
             }
             const std::vector<int> tiles(line.begin() + static_cast<std::ptrdiff_t>(done),
                                          line.begin() + static_cast<std::ptrdiff_t>(done + count));
@@ -514,12 +556,15 @@ private:
         }
     }
 
-    bool finishWithTables() {
-        const auto moves = searchWithTables(block(), *tables);
-        if (moves) {
-            play(*moves);
+    void finishLine() {
+        const int height = rows - top;
+        const int width = columns - left;
+        if (width <= 3 ||
+            (height > 3 && (height > width || (height == width && !style.columnFirst)))) {
+            finishRow();
+        } else {
+            finishColumn();
         }
-        return moves.has_value();
     }
 
     void play(const std::vector<Move>& moves) {
@@ -554,6 +599,7 @@ private:
     int top = 0;
     int left = 0;
     const PatternTables* tables;
+    const Style style;
     // homingCosts of the tiles being placed.
     std::vector<std::vector<std::uint16_t>> homing;
     std::vector<Move> plan;
@@ -564,6 +610,24 @@ private:
 }  // namespace
 
 std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables) {
+    if (tables && arrangement.cells.size() <= triedUpTo) {
+        std::unique_ptr<Reducer> best;
+        int bestLength = 0;
+        for (const Style style : styles) {
+            auto tried = std::make_unique<Reducer>(arrangement, tables, style);
+            if (!tried->reduceToBlock()) {
+                break;
+            }
+            const int length = tried->projectedLength();
+            if (!best || length < bestLength) {
+                best = std::move(tried);
+                bestLength = length;
+            }
+        }
+        if (best && best->finishWithTables()) {
+            return best->moves();
+        }
+    }
     return Reducer(arrangement, tables).run();
 }
 
