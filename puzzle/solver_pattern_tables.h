@@ -46,8 +46,7 @@ public:
 
     const Groups& groups() const { return groupTiles; }
     int groupCount() const { return static_cast<int>(groupTiles.size()); }
-    // The groups first, then their twins.
-    int tableCount() const { return static_cast<int>(tableTiles.size()); }
+    // Tables are numbered with the groups first, then their twins.
     const std::vector<int>& tilesOf(int table) const {
         return tableTiles[static_cast<std::size_t>(table)];
     }
