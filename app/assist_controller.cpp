@@ -173,10 +173,11 @@ void AssistController::startPlanning(Purpose purpose) {
         usePlan(purpose, *rest);
         return;
     }
-    // A 4x4 plan waits for the tables (a load of a tenth of a second, or a build of a few
-    // seconds the very first time) so that even the first hint is a shortest one.
+    // A plan for a board of at least 4x4 waits for the tables (a load of a tenth of a
+    // second, or a build of a few seconds the very first time): they make a 4x4 plan, and
+    // the end of a larger board's plan, a shortest one from the very first hint.
     std::string tablesPath;
-    if (planned.columns == 4 && planned.rows == 4 && preparesTables) {
+    if (planned.columns >= 4 && planned.rows >= 4 && preparesTables) {
         QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
         tablesPath = tablesCachePath().toStdString();
     }

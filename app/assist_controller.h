@@ -1,10 +1,11 @@
 // Hint and Solve: the game's own help toward the finished picture. A hint marks the tile to
 // slide next by inverting it on and off for two seconds, or until anything moves; asking
-// again while the mark shows slides that tile. Solve plays the whole plan at about ten moves a
-// second until the picture is whole or the player does anything at all. Plans are worked out on a
-// worker thread so the window never freezes, and a result that arrives after the board has changed
-// is thrown away. The 4x4 tables for optimal hints are loaded from the per-user cache, or built and
-// cached there, the first time a 4x4 board asks for help; that plan waits for them.
+// again while the mark shows slides that tile. Solve plays the whole plan at about ten
+// moves a second until the picture is whole or the player does anything at all. Plans are
+// worked out on a worker thread so the window never freezes, and a result that arrives
+// after the board has changed is thrown away. The 4x4 tables for optimal hints are loaded
+// from the per-user cache, or built and cached there, the first time a board of at least
+// 4x4 asks for help; that plan waits for them.
 #pragma once
 
 #include <QObject>
@@ -49,7 +50,7 @@ public:
     void setStepInterval(int ms) { stepTimer.setInterval(ms); }
     // How long each look of a hint's mark lasts; tests shorten it.
     void setHintPhaseInterval(int ms) { hintTimer.setInterval(ms); }
-    // Whether a 4x4 plan first loads or builds the tables for optimal hints. Tests switch
+    // Whether a plan first loads or builds the tables for optimal 4x4 plans. Tests switch
     // it off: building takes seconds and a still-running build would outlive them.
     void setPreparesTables(bool on) { preparesTables = on; }
 

@@ -1,12 +1,15 @@
-// Solver timings: the optimal 4x4 hint with the default tables (median and 99th
-// percentile over a fixed set of random boards), building those tables and reading them
-// back from the cache, and the plan for a random 10x10 board.
+// Solver timings and plan lengths: building the 4x4 tables and reading them back from the
+// cache; the optimal 4x4 hint for each kind of home of the empty space (spread of CPU times
+// over a fixed set of random boards); plans for larger boards against a lower bound.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
+
+#include <time.h>
 
 #include "puzzle/solver.h"
 #include "puzzle/solver_pattern_tables.h"
@@ -16,13 +19,17 @@ namespace {
 using zolva::solver::Arrangement;
 using zolva::solver::PatternTables;
 
-Arrangement randomBoard(int columns, int rows, std::mt19937& random) {
+// A uniformly random solvable board whose empty space belongs in `emptyHome` (the last
+// cell unless given).
+Arrangement randomBoard(int columns, int rows, std::mt19937& random, int emptyHome = -1) {
     Arrangement a{columns, rows, {}, 0};
     for (int i = 0; i < columns * rows; ++i) {
         a.cells.push_back(i);
     }
     std::shuffle(a.cells.begin(), a.cells.end(), random);
-    const int emptyHome = columns * rows - 1;
+    if (emptyHome < 0) {
+        emptyHome = columns * rows - 1;
+    }
     a.emptyCell =
         static_cast<int>(std::find(a.cells.begin(), a.cells.end(), emptyHome) - a.cells.begin());
     if (!zolva::solver::isSolvable(a)) {
@@ -32,6 +39,26 @@ Arrangement randomBoard(int columns, int rows, std::mt19937& random) {
                   a.cells[static_cast<std::size_t>(second)]);
     }
     return a;
+}
+
+// CPU time of this thread, which a busy machine does not inflate the way it does wall time.
+double threadMillis() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Mean, median, 99th percentile and largest of per-board times, as counters.
+void reportSpread(benchmark::State& state, std::vector<double> millis) {
+    std::sort(millis.begin(), millis.end());
+    double sum = 0;
+    for (double m : millis) {
+        sum += m;
+    }
+    state.counters["mean_ms"] = sum / static_cast<double>(millis.size());
+    state.counters["median_ms"] = millis[millis.size() / 2];
+    state.counters["p99_ms"] = millis[(millis.size() * 99 + 99) / 100 - 1];
+    state.counters["max_ms"] = millis.back();
 }
 
 const std::shared_ptr<const PatternTables>& defaultTables() {
@@ -58,40 +85,110 @@ void BM_LoadTables(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadTables)->Unit(benchmark::kMillisecond);
 
-// One iteration solves all the boards and reports the spread as counters (milliseconds).
+// One iteration solves 100 random boards with the empty space's home in the cell given (a
+// corner, an edge or inside) and reports the spread of CPU times as counters.
 void BM_Hint4x4(benchmark::State& state) {
     zolva::solver::installPatternTables(defaultTables());
     std::mt19937 random(2024);
     std::vector<Arrangement> boards;
     for (int i = 0; i < 100; ++i) {
-        boards.push_back(randomBoard(4, 4, random));
+        boards.push_back(randomBoard(4, 4, random, static_cast<int>(state.range(0))));
     }
     std::vector<double> millis;
     for (auto _ : state) {
         millis.clear();
         for (const Arrangement& a : boards) {
-            const auto start = std::chrono::steady_clock::now();
+            const double start = threadMillis();
             benchmark::DoNotOptimize(zolva::solver::nextMove(a));
-            millis.push_back(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                    .count());
+            millis.push_back(threadMillis() - start);
         }
     }
-    std::sort(millis.begin(), millis.end());
-    state.counters["median_ms"] = millis[millis.size() / 2];
-    state.counters["p99_ms"] = millis[millis.size() * 99 / 100];
-    state.counters["max_ms"] = millis.back();
+    reportSpread(state, millis);
+    state.counters["table_mb"] = static_cast<double>(defaultTables()->bytes()) / (1 << 20);
 }
-BENCHMARK(BM_Hint4x4)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Hint4x4)->Arg(15)->Arg(13)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_Plan10x10(benchmark::State& state) {
-    std::mt19937 random(10);
-    const Arrangement a = randomBoard(10, 10, random);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(zolva::solver::solve(a));
+// The Manhattan distance plus the linear conflicts: a lower bound on any plan, worked out
+// here apart from the solver, against which plan lengths are measured.
+int lowerBound(const Arrangement& a) {
+    const int emptyTile = a.cells[static_cast<std::size_t>(a.emptyCell)];
+    int total = 0;
+    for (int cell = 0; cell < static_cast<int>(a.cells.size()); ++cell) {
+        const int tile = a.cells[static_cast<std::size_t>(cell)];
+        if (tile != emptyTile) {
+            total += std::abs(tile % a.columns - cell % a.columns) +
+                     std::abs(tile / a.columns - cell / a.columns);
+        }
     }
+    // In each line, the tiles that belong to it but are out of order beyond its longest
+    // ordered run must leave the line and come back.
+    auto conflicts = [&](bool row, int line) {
+        std::vector<int> homes;
+        const int length = row ? a.columns : a.rows;
+        for (int k = 0; k < length; ++k) {
+            const int cell = row ? line * a.columns + k : k * a.columns + line;
+            const int tile = a.cells[static_cast<std::size_t>(cell)];
+            if (tile != emptyTile && (row ? tile / a.columns == line : tile % a.columns == line)) {
+                homes.push_back(row ? tile % a.columns : tile / a.columns);
+            }
+        }
+        std::vector<int> run(homes.size(), 1);
+        int longest = 0;
+        for (std::size_t i = 0; i < homes.size(); ++i) {
+            for (std::size_t j = 0; j < i; ++j) {
+                if (homes[j] < homes[i]) {
+                    run[i] = std::max(run[i], run[j] + 1);
+                }
+            }
+            longest = std::max(longest, run[i]);
+        }
+        return 2 * (static_cast<int>(homes.size()) - longest);
+    };
+    for (int row = 0; row < a.rows; ++row) {
+        total += conflicts(true, row);
+    }
+    for (int column = 0; column < a.columns; ++column) {
+        total += conflicts(false, column);
+    }
+    return total;
 }
-BENCHMARK(BM_Plan10x10)->Unit(benchmark::kMillisecond);
+
+// One iteration plans for a fixed set of random boards of one size with the default tables
+// installed; counters give the mean of plan length / lower bound and the spread of times.
+void BM_PlanLarge(benchmark::State& state) {
+    zolva::solver::installPatternTables(defaultTables());
+    const int columns = static_cast<int>(state.range(0));
+    const int rows = static_cast<int>(state.range(1));
+    std::mt19937 random(static_cast<unsigned>(columns * 100 + rows));
+    std::vector<Arrangement> boards;
+    for (int i = 0; i < static_cast<int>(state.range(2)); ++i) {
+        boards.push_back(randomBoard(columns, rows, random));
+    }
+    std::vector<double> millis;
+    double ratios = 0;
+    for (auto _ : state) {
+        millis.clear();
+        ratios = 0;
+        for (const Arrangement& a : boards) {
+            const double start = threadMillis();
+            const auto plan = zolva::solver::solve(a);
+            millis.push_back(threadMillis() - start);
+            ratios += static_cast<double>(plan.size()) / lowerBound(a);
+        }
+    }
+    reportSpread(state, millis);
+    state.counters["ratio"] = ratios / static_cast<double>(boards.size());
+}
+BENCHMARK(BM_PlanLarge)
+    ->Args({5, 5, 100})
+    ->Args({6, 6, 50})
+    ->Args({8, 8, 30})
+    ->Args({10, 10, 30})
+    ->Args({7, 4, 30})
+    ->Args({3, 9, 30})
+    ->Args({10, 6, 30})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 

@@ -69,23 +69,40 @@ struct Mirror {
     }
 };
 
-// A board whose empty space has its home in the bottom-right cell.
-std::vector<Move> planFromCorner(const Arrangement& a, const SolveOptions& options) {
-    if (a.columns == 4 && a.rows == 4) {
-        std::shared_ptr<const PatternTables> tables = options.tables;
-        if (!tables && !options.ignoreInstalledTables) {
-            tables = installedPatternTables();
-        }
-        if (tables) {
-            if (auto plan = detail::searchWithTables(a, *tables)) {
-                return *plan;
+std::shared_ptr<const PatternTables> tablesFor(const SolveOptions& options) {
+    if (options.tables || options.ignoreInstalledTables) {
+        return options.tables;
+    }
+    return installedPatternTables();
+}
+
+// A shortest plan for a 4x4 board, wherever its empty space belongs: reflected so that the
+// empty space's home falls on a cell the tables cover, or searched by distance alone within
+// the node budget.
+std::optional<std::vector<Move>> shortestFourByFour(const Arrangement& a,
+                                                    const SolveOptions& options) {
+    if (const auto tables = tablesFor(options)) {
+        const int home = a.cells[at(a.emptyCell)];
+        for (const Mirror mirror :
+             {Mirror{}, Mirror{true, false}, Mirror{false, true}, Mirror{true, true}}) {
+            if (tables->partition(mirror.cell(a, home)).empty()) {
+                continue;
             }
-        }
-        if (auto plan = detail::searchByDistance(a, options.fallbackNodeBudget)) {
-            return *plan;
+            auto plan = detail::searchWithTables(mirror.apply(a), *tables);
+            if (plan) {
+                std::transform(plan->begin(), plan->end(), plan->begin(),
+                               [&](Move m) { return mirror.move(m); });
+                return plan;
+            }
+            break;
         }
     }
-    return detail::reductionPlan(a);
+    return detail::searchByDistance(a, options.fallbackNodeBudget);
+}
+
+// A board whose empty space has its home in the bottom-right cell.
+std::vector<Move> planFromCorner(const Arrangement& a, const SolveOptions& options) {
+    return detail::reductionPlan(a, tablesFor(options).get());
 }
 
 // The empty space's home is not a corner (the board allows any cell). Walk it from the
@@ -229,6 +246,11 @@ std::vector<Move> solve(const Arrangement& a, const SolveOptions& options) {
     }
     if (a.cells.size() <= 9 || a.columns == 1 || a.rows == 1) {
         return detail::searchByDistance(a, smallBoardBudget).value_or(std::vector<Move>{});
+    }
+    if (a.columns == 4 && a.rows == 4) {
+        if (auto plan = shortestFourByFour(a, options)) {
+            return *plan;
+        }
     }
     const int home = a.cells[at(a.emptyCell)];
     const int homeColumn = home % a.columns;

@@ -3,11 +3,12 @@
 // arrangement and knows nothing of Qt or the display tree, so a caller may run it on any
 // thread while the board keeps playing.
 //
-// Plans are optimal on boards of at most nine cells, on one-line boards and on the 4x4
-// board when pattern tables are available (see PatternTables). Without tables a 4x4 board
-// is still searched optimally, but only up to a node budget; past it, and on every other
-// size, the plan comes from reducing the board a row or column at a time, which is quick
-// and always arrives but is longer than the shortest plan.
+// Plans are optimal on boards of at most nine cells, on one-line boards and on the 4x4 board
+// when pattern tables are available (see PatternTables), wherever the empty space belongs.
+// Without tables a 4x4 board is still searched optimally, but only up to a node budget. Larger
+// boards are reduced a row or column at a time by short searches until a 4x4 block is left
+// (with tables) or a 3x3 one, which is then finished optimally: quick, always arriving, and
+// near-shortest rather than shortest.
 #pragma once
 
 #include <cstdint>
@@ -36,8 +37,9 @@ struct Arrangement {
 enum class Move : unsigned { slideLeft = 0, slideRight = 1, slideUp = 2, slideDown = 3 };
 
 struct SolveOptions {
-    // Tables for the optimal 4x4 search. When empty, the ones handed to
-    // installPatternTables are used, unless ignoreInstalledTables is set.
+    // Tables for the optimal 4x4 search, also used for the last 4x4 block of a larger
+    // board. When empty, the ones handed to installPatternTables are used, unless
+    // ignoreInstalledTables is set.
     std::shared_ptr<const PatternTables> tables;
     bool ignoreInstalledTables = false;
     // How many nodes the table-less 4x4 search may expand before it gives up on the

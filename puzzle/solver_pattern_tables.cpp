@@ -21,6 +21,8 @@ constexpr std::uint32_t fileVersion = 1;
 constexpr char fileMagic[8] = {'Z', 'O', 'L', 'V', 'A', 'P', 'D', 'B'};
 // Far beyond the default tables (about 11.5 MB); a bigger file is not ours.
 constexpr std::size_t maxFileSize = 512u << 20;
+// Twins are made only of groups this small: a few thousand placements, built in a blink.
+constexpr std::size_t largestTwin = 4;
 
 constexpr std::uint32_t fullBoard = 0xffff;
 constexpr std::uint32_t firstColumn = 0x1111;
@@ -166,20 +168,29 @@ std::size_t PatternTables::tableSize(std::size_t k) {
     return size;
 }
 
-int PatternTables::lookup(int group, const std::uint8_t* positions) const {
-    const auto& members = groupTiles[static_cast<std::size_t>(group)];
-    return manhattan(members, positions) +
-           2 * excess(group, placementIndex(positions, members.size()));
+std::size_t PatternTables::bytes() const {
+    std::size_t total = 0;
+    for (const auto& table : excessTables) {
+        total += table.size();
+    }
+    return total;
 }
 
-int PatternTables::estimate(const std::uint8_t* cellOfTile) const {
+int PatternTables::lookup(int table, const std::uint8_t* positions) const {
+    const auto& members = tilesOf(table);
+    return manhattan(members, positions) +
+           2 * excess(table, placementIndex(positions, members.size()));
+}
+
+int PatternTables::estimate(const std::uint8_t* cellOfTile, int emptyCell) const {
     int total = 0;
     std::uint8_t positions[maxGroupSize];
-    for (std::size_t g = 0; g < groupTiles.size(); ++g) {
-        for (std::size_t j = 0; j < groupTiles[g].size(); ++j) {
-            positions[j] = cellOfTile[groupTiles[g][j]];
+    for (int table : partition(emptyCell)) {
+        const auto& members = tilesOf(table);
+        for (std::size_t j = 0; j < members.size(); ++j) {
+            positions[j] = cellOfTile[members[j]];
         }
-        total += lookup(static_cast<int>(g), positions);
+        total += lookup(table, positions);
     }
     return total;
 }
@@ -202,21 +213,63 @@ bool PatternTables::adopt(Groups groups) {
     }
     groupTiles = std::move(groups);
     tileGroup = std::move(owner);
+    tableTiles = groupTiles;
     excessTables.assign(groupTiles.size(), {});
+    std::vector<int>& own = partitions[emptyHome];
+    for (std::size_t g = 0; g < groupTiles.size(); ++g) {
+        own.push_back(static_cast<int>(g));
+    }
+    return true;
+}
+
+// A twin stands in for its group only when every other group, at home, leaves the empty
+// space's home and the bottom-right cell in one region: their counts were made with the
+// empty space starting in the bottom-right cell's region.
+bool PatternTables::makeTwins() {
+    for (int cell = 0; cell < emptyHome; ++cell) {
+        const int group = tileGroup[static_cast<std::size_t>(cell)];
+        if (groupTiles[static_cast<std::size_t>(group)].size() > largestTwin) {
+            continue;
+        }
+        bool together = true;
+        for (std::size_t g = 0; g < groupTiles.size(); ++g) {
+            std::uint32_t occupied = 0;
+            for (int tile : groupTiles[g]) {
+                occupied |= 1u << tile;
+            }
+            together =
+                together && (static_cast<int>(g) == group ||
+                             (reachable(1u << emptyHome, ~occupied & fullBoard) >> cell) & 1);
+        }
+        if (!together) {
+            continue;
+        }
+        std::vector<int> twin = groupTiles[static_cast<std::size_t>(group)];
+        std::replace(twin.begin(), twin.end(), cell, static_cast<int>(emptyHome));
+        const auto table = tableTiles.size();
+        tableTiles.push_back(std::move(twin));
+        excessTables.emplace_back();
+        if (!buildTable(table, cell)) {
+            return false;
+        }
+        std::vector<int>& split = partitions[static_cast<std::size_t>(cell)];
+        split = partitions[emptyHome];
+        split[static_cast<std::size_t>(group)] = static_cast<int>(table);
+    }
     return true;
 }
 
 // Refuses a count below the Manhattan distance or of the other parity: no true count is
 // either, so such a table was not built by us. An excess too large for four bits is
 // lowered, which only weakens the bound.
-bool PatternTables::adoptDistances(std::size_t group, const std::vector<std::uint8_t>& compact) {
-    const std::vector<int>& members = groupTiles[group];
+bool PatternTables::adoptDistances(std::size_t table, const std::vector<std::uint8_t>& compact) {
+    const std::vector<int>& members = tableTiles[table];
     const std::size_t k = members.size();
     if (compact.size() != tableSize(k)) {
         return false;
     }
     constexpr int largestExcess = 0xe;  // 0xf marks an index no placement has
-    std::vector<std::uint8_t>& packed = excessTables[group];
+    std::vector<std::uint8_t>& packed = excessTables[table];
     packed.assign(((std::size_t{1} << (4 * k)) + 1) / 2, 0xff);
     return forEachPlacement(members, [&](const Placement& at) {
         const int count = compact[at.rank];
@@ -231,30 +284,31 @@ bool PatternTables::adoptDistances(std::size_t group, const std::vector<std::uin
     });
 }
 
-std::vector<std::uint8_t> PatternTables::distances(std::size_t group) const {
-    const std::vector<int>& members = groupTiles[group];
+std::vector<std::uint8_t> PatternTables::distances(std::size_t table) const {
+    const std::vector<int>& members = tableTiles[table];
     std::vector<std::uint8_t> compact(tableSize(members.size()));
     forEachPlacement(members, [&](const Placement& at) {
         compact[at.rank] =
-            static_cast<std::uint8_t>(at.distance + 2 * excess(static_cast<int>(group), at.index));
+            static_cast<std::uint8_t>(at.distance + 2 * excess(static_cast<int>(table), at.index));
         return true;
     });
     return compact;
 }
 
 // Breadth-first from the goal over placements of the group's tiles together with the
-// region the empty space is confined to (named by its lowest cell). Levels are counted in
+// region the empty space is confined to (named by its lowest cell), starting with the
+// empty space in `emptyCell`. Levels are counted in
 // moves of group tiles only; the empty space wanders inside its region at no cost.
 //
 // The tables are far larger than the caches, so nearly every successor costs a miss. A
 // state's successors are all worked out and their words requested before any is checked,
 // letting the misses overlap; and a placement's count is written only on its first visit,
 // which the region bits already tell.
-bool PatternTables::buildGroup(std::size_t group) {
-    const std::vector<int>& members = groupTiles[group];
+bool PatternTables::buildTable(std::size_t table, int emptyCell) {
+    const std::vector<int>& members = tableTiles[table];
     const std::size_t k = members.size();
-    std::vector<std::uint8_t> table(tableSize(k), unknown);
-    std::vector<std::uint16_t> regionsSeen(table.size(), 0);
+    std::vector<std::uint8_t> counts(tableSize(k), unknown);
+    std::vector<std::uint16_t> regionsSeen(counts.size(), 0);
     auto pack = [k](const std::uint8_t* cells, unsigned region) {
         std::uint32_t packed = region << 28;
         for (std::size_t j = 0; j < k; ++j) {
@@ -270,8 +324,8 @@ bool PatternTables::buildGroup(std::size_t group) {
         occupied |= 1u << members[j];
     }
     const auto startRegion =
-        static_cast<unsigned>(std::countr_zero(reachable(1u << emptyHome, ~occupied & fullBoard)));
-    table[rank(cells, k)] = 0;
+        static_cast<unsigned>(std::countr_zero(reachable(1u << emptyCell, ~occupied & fullBoard)));
+    counts[rank(cells, k)] = 0;
     regionsSeen[rank(cells, k)] = static_cast<std::uint16_t>(1u << startRegion);
     std::vector<std::uint32_t> frontier{pack(cells, startRegion)};
     std::vector<std::uint32_t> next;
@@ -314,7 +368,7 @@ bool PatternTables::buildGroup(std::size_t group) {
                 std::uint16_t& seen = regionsSeen[index];
                 if ((seen & bit) == 0) {
                     if (seen == 0) {
-                        table[index] = level;
+                        counts[index] = level;
                     }
                     seen = static_cast<std::uint16_t>(seen | bit);
                     next.push_back(packed);
@@ -325,7 +379,7 @@ bool PatternTables::buildGroup(std::size_t group) {
     }
     regionsSeen = {};
     frontier = {};
-    return adoptDistances(group, table);
+    return adoptDistances(table, counts);
 }
 
 std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) {
@@ -340,16 +394,17 @@ std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) 
     std::vector<std::thread> workers;
     for (std::size_t g = 1; g < count; ++g) {
         try {
-            workers.emplace_back([&built, &done, g] { done[g] = built->buildGroup(g); });
+            workers.emplace_back([&built, &done, g] { done[g] = built->buildTable(g, emptyHome); });
         } catch (const std::system_error&) {
-            done[g] = built->buildGroup(g);  // no thread to be had: build it here instead
+            done[g] =
+                built->buildTable(g, emptyHome);  // no thread to be had: build it here instead
         }
     }
-    done[0] = built->buildGroup(0);
+    done[0] = built->buildTable(0, emptyHome);
     for (std::thread& worker : workers) {
         worker.join();
     }
-    if (std::find(done.begin(), done.end(), 0) != done.end()) {
+    if (std::find(done.begin(), done.end(), 0) != done.end() || !built->makeTwins()) {
         return nullptr;
     }
     return built;
@@ -449,6 +504,9 @@ std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path
                 g, std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(size)))) {
             return nullptr;
         }
+    }
+    if (!loaded->makeTwins()) {
+        return nullptr;
     }
     return loaded;
 }

@@ -1,8 +1,14 @@
-// Additive pattern databases for the 4x4 board with the empty space's home in the
-// bottom-right cell (other corners are reflected onto it). The fifteen tiles are split into
-// disjoint groups; each group's table holds, for every placement of its tiles, the fewest
-// moves of those tiles alone that bring them home. Only the group's own tiles are counted,
-// so the groups' values add up to a lower bound on the whole solution.
+// Additive pattern databases for the 4x4 board. The fifteen tiles of the board whose empty
+// space belongs in the bottom-right cell are split into disjoint groups; each group's table
+// holds, for every placement of its tiles, the fewest moves of those tiles alone that bring
+// them home. Only the group's own tiles are counted, so the groups' values add up to a lower
+// bound on the whole solution.
+//
+// The empty space may belong in any cell. A small group that holds the tile of that cell
+// gets a twin in which the bottom-right tile takes its place; with the other groups, whose
+// counts do not care where the empty space ends, the twin covers that board too. Twins are
+// cheap and made whenever the tables are built or loaded; the solver reflects a board so
+// that its empty space's home falls on a cell that has them.
 //
 // Building the default 6-6-3 tables takes a few seconds, so the game builds them once away
 // from the user-interface thread and caches them on disk. A cache file carries a format
@@ -10,6 +16,7 @@
 // match exactly, and the caller simply builds afresh.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,11 +46,23 @@ public:
 
     const Groups& groups() const { return groupTiles; }
     int groupCount() const { return static_cast<int>(groupTiles.size()); }
-    int groupOf(int tile) const { return tileGroup[static_cast<std::size_t>(tile)]; }
-    // The fewest moves that bring the group home; positions[j] is the cell of its j-th tile.
-    int lookup(int group, const std::uint8_t* positions) const;
-    // A lower bound for a whole board: cellOfTile[t] is where tile t stands (t < 15).
-    int estimate(const std::uint8_t* cellOfTile) const;
+    // Tables are numbered with the groups first, then their twins.
+    const std::vector<int>& tilesOf(int table) const {
+        return tableTiles[static_cast<std::size_t>(table)];
+    }
+    // The tables that split the tiles of the board whose empty space belongs in `emptyCell`;
+    // empty when no twin was made for it.
+    const std::vector<int>& partition(int emptyCell) const {
+        return partitions[static_cast<std::size_t>(emptyCell)];
+    }
+    // Memory held by all the tables.
+    std::size_t bytes() const;
+    // The fewest moves that bring the table's tiles home; positions[j] is the cell of its
+    // j-th tile.
+    int lookup(int table, const std::uint8_t* positions) const;
+    // A lower bound for a whole board: cellOfTile[t] is where tile t stands (t is never
+    // `emptyCell`, the empty space's home, which must have a partition).
+    int estimate(const std::uint8_t* cellOfTile, int emptyCell = emptyHome) const;
 
     // The search's fast path. A group's count is its tiles' Manhattan distance plus twice an
     // excess, because every move changes that distance by exactly one; only the excess is
@@ -61,12 +80,12 @@ public:
     static int digitShift(std::size_t slot, std::size_t k) {
         return 4 * static_cast<int>(k - 1 - slot);
     }
-    int excess(int group, std::size_t index) const {
-        return excessIn(excessTables[static_cast<std::size_t>(group)].data(), index);
+    int excess(int table, std::size_t index) const {
+        return excessIn(excessTables[static_cast<std::size_t>(table)].data(), index);
     }
-    // The same for a search that keeps the group's table at hand.
-    const std::uint8_t* excessTable(int group) const {
-        return excessTables[static_cast<std::size_t>(group)].data();
+    // The same for a search that keeps the table at hand.
+    const std::uint8_t* excessTable(int table) const {
+        return excessTables[static_cast<std::size_t>(table)].data();
     }
     static int excessIn(const std::uint8_t* table, std::size_t index) {
         return (table[index / 2] >> (4 * (index % 2))) & 0xf;
@@ -79,13 +98,16 @@ public:
 private:
     PatternTables() = default;
     bool adopt(Groups groups);
-    bool buildGroup(std::size_t group);
-    std::vector<std::uint8_t> distances(std::size_t group) const;
-    bool adoptDistances(std::size_t group, const std::vector<std::uint8_t>& compact);
+    bool buildTable(std::size_t table, int emptyCell);
+    bool makeTwins();
+    std::vector<std::uint8_t> distances(std::size_t table) const;
+    bool adoptDistances(std::size_t table, const std::vector<std::uint8_t>& compact);
 
     Groups groupTiles;
     std::vector<int> tileGroup;
+    Groups tableTiles;
     std::vector<std::vector<std::uint8_t>> excessTables;
+    std::array<std::vector<int>, cellCount> partitions;
 };
 
 }  // namespace zolva::solver

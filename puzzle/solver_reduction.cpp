@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <queue>
+#include <unordered_map>
 
+#include "puzzle/solver_pattern_tables.h"
 #include "puzzle/solver_search.h"
 
 namespace zolva::solver::detail {
@@ -12,29 +17,80 @@ namespace {
 
 // The leftover block has at most nine cells; its search never gets near this.
 constexpr std::uint64_t blockBudget = 5'000'000;
+// A line is placed a few tiles at a time; the last tiles of a line, which need the turn
+// into the corner, are placed together.
+constexpr int lastTilesTogether = 3;
+// States the placement searches may reach before the line falls back on a narrower search,
+// and that one on walking tiles home one by one.
+constexpr std::size_t boardBudget = 20'000;
+constexpr std::size_t placementBudget = 30'000;
+
+// How a reduction goes about it: the tiles a search places at once before a line's last
+// ones, and which line goes first when the open part is square.
+struct Style {
+    int tilesAtOnce = 3;
+    bool columnFirst = false;
+};
+
+// Small boards have time to be reduced in each of these styles; the one whose 4x4 block
+// looks cheapest, by the moves so far and the tables' estimate, is finished.
+constexpr std::array<Style, 4> styles{Style{3, false}, Style{3, true}, Style{2, false},
+                                      Style{2, true}};
+constexpr std::size_t triedUpTo = 25;  // cells
 
 class Reducer {
 public:
-    explicit Reducer(const Arrangement& start)
+    Reducer(const Arrangement& start, const PatternTables* tables, Style style = {})
         : columns(start.columns),
           rows(start.rows),
           cells(start.cells),
           emptyCell(start.emptyCell),
-          locked(cells.size(), false) {}
+          locked(cells.size(), false),
+          tables(tables),
+          style(style) {}
 
     std::vector<Move> run() {
+        if (tables && reduceToBlock() && finishWithTables()) {
+            return plan;
+        }
         while (rows - top > 3 || columns - left > 3) {
-            const int height = rows - top;
-            const int width = columns - left;
-            if (width <= 3 || (height > 3 && height >= width)) {
-                finishRow();
-            } else {
-                finishColumn();
-            }
+            finishLine();
         }
         finishBlock();
         return plan;
     }
+
+    // Reduces the board until a 4x4 block is left; false when the board is narrower.
+    bool reduceToBlock() {
+        while (rows - top > 3 || columns - left > 3) {
+            if (rows - top == 4 && columns - left == 4) {
+                return true;
+            }
+            finishLine();
+        }
+        return false;
+    }
+
+    // The moves so far and the tables' estimate for the 4x4 block left.
+    int projectedLength() const {
+        const Arrangement rest = block();
+        std::array<std::uint8_t, 16> cellOfTile{};
+        for (int cell = 0; cell < 16; ++cell) {
+            cellOfTile[static_cast<std::size_t>(rest.cells[static_cast<std::size_t>(cell)])] =
+                static_cast<std::uint8_t>(cell);
+        }
+        return static_cast<int>(plan.size()) + tables->estimate(cellOfTile.data());
+    }
+
+    bool finishWithTables() {
+        const auto moves = searchWithTables(block(), *tables);
+        if (moves) {
+            play(*moves);
+        }
+        return moves.has_value();
+    }
+
+    const std::vector<Move>& moves() const { return plan; }
 
 private:
     int cellCount() const { return static_cast<int>(cells.size()); }
@@ -184,8 +240,288 @@ private:
         locked[static_cast<std::size_t>(cell)] = true;
     }
 
+    // Places `line` (cells in order, the last one at the corner) a few tiles at a time,
+    // holding each lot once it is home. False when a search gave up; the tiles already held
+    // are home, and the fixed moves can finish the line from there.
+    bool placeLine(const std::vector<int>& line) {
+        std::size_t done = 0;
+        while (done < line.size()) {
+            std::size_t count = line.size() - done;
+            if (count > static_cast<std::size_t>(lastTilesTogether)) {
+                count = std::min<std::size_t>(count - lastTilesTogether,
+                                              static_cast<std::size_t>(style.tilesAtOnce));
+            }
+            const std::vector<int> tiles(line.begin() + static_cast<std::ptrdiff_t>(done),
+                                         line.begin() + static_cast<std::ptrdiff_t>(done + count));
+            homing.clear();
+            for (int tile : tiles) {
+                homing.push_back(homingCosts(tile));
+            }
+            if (!placeOnBoard(tiles) && !placeTogether(tiles)) {
+                return false;
+            }
+            for (int tile : tiles) {
+                hold(tile, true);
+            }
+            done += count;
+        }
+        return true;
+    }
+
+    // Best-first search to a board with `tiles` at home over their cells and the empty
+    // space's alone (seven bits each), all other open tiles being alike to it. The estimate
+    // adds up each tile's homing cost: not a lower bound, since one errand of the empty space
+    // may serve two tiles, but close, and it leads the search straight there.
+    bool placeTogether(const std::vector<int>& tiles) {
+        const std::size_t k = tiles.size();
+        std::array<int, 8> where{};
+        for (std::size_t i = 0; i < k; ++i) {
+            where[i] = cellOf(tiles[i]);
+        }
+        auto pack = [k](const std::array<int, 8>& at, int empty) {
+            std::uint64_t key = static_cast<std::uint64_t>(empty);
+            for (std::size_t i = 0; i < k; ++i) {
+                key = key << 7 | static_cast<std::uint64_t>(at[i]);
+            }
+            return key;
+        };
+        auto unpack = [k](std::uint64_t key, std::array<int, 8>& at) {
+            for (std::size_t i = k; i-- > 0;) {
+                at[i] = static_cast<int>(key & 0x7f);
+                key >>= 7;
+            }
+            return static_cast<int>(key);
+        };
+        const int n = cellCount();
+        auto estimate = [&](const std::array<int, 8>& at, int empty) {
+            int total = 0;
+            for (std::size_t i = 0; i < k; ++i) {
+                total += homing[i][static_cast<std::size_t>(at[i] * n + empty)];
+            }
+            return total;
+        };
+
+        struct Node {
+            std::uint64_t key;
+            std::uint32_t parent;
+            int cost;
+        };
+        std::vector<Node> nodes;
+        std::unordered_map<std::uint64_t, std::uint32_t> seen;
+        using Entry = std::pair<long, std::uint32_t>;  // -(priority), node
+        std::priority_queue<Entry> open;
+        auto reach = [&](std::uint64_t key, std::uint32_t parent, int cost, int h) {
+            const auto [it, fresh] = seen.emplace(key, static_cast<std::uint32_t>(nodes.size()));
+            if (!fresh) {
+                return;
+            }
+            nodes.push_back({key, parent, cost});
+            // Ties go to the deeper state, which is nearer the goal.
+            const long priority = (static_cast<long>(cost + h) << 16) - cost;
+            open.emplace(-priority, it->second);
+        };
+        reach(pack(where, emptyCell), 0, 0, estimate(where, emptyCell));
+        std::array<int, 4> next{};
+        while (!open.empty() && nodes.size() < placementBudget) {
+            const std::uint32_t current = open.top().second;
+            open.pop();
+            const Node node = nodes[current];
+            const int empty = unpack(node.key, where);
+            if (estimate(where, empty) == 0) {
+                replayPlacement(nodes, current, k);
+                return true;
+            }
+            const int count = openNeighbours(empty, next);
+            for (int n = 0; n < count; ++n) {
+                const int to = next[static_cast<std::size_t>(n)];
+                std::array<int, 8> moved = where;
+                for (std::size_t i = 0; i < k; ++i) {
+                    if (moved[i] == to) {
+                        moved[i] = empty;
+                    }
+                }
+                reach(pack(moved, to), current, node.cost + 1, estimate(moved, to));
+            }
+        }
+        return false;
+    }
+
+    // The same search over whole boards, with the Manhattan distance of every other open
+    // tile added to the estimate. Of the ways to place the tiles, one that leaves the rest of
+    // the board nearer home wins: the empty space's errands push other tiles homeward as
+    // they go, and later lines start ahead.
+    bool placeOnBoard(const std::vector<int>& tiles) {
+        const int n = cellCount();
+        const std::size_t k = tiles.size();
+        // Tile -> 1 + its place in `tiles`, 0 for the rest.
+        std::vector<std::uint8_t> wanted(static_cast<std::size_t>(n), 0);
+        for (std::size_t i = 0; i < k; ++i) {
+            wanted[static_cast<std::size_t>(tiles[i])] = static_cast<std::uint8_t>(i + 1);
+        }
+        struct Node {
+            std::uint32_t parent;
+            std::int16_t empty;
+            std::int16_t cost;
+            int placing;                     // the placed tiles' Manhattan distance
+            int rest;                        // every other open tile's
+            std::array<std::uint8_t, 8> at;  // the placed tiles' cells
+        };
+        std::vector<Node> nodes;
+        std::vector<std::uint8_t> boards;  // n cells per node
+        std::unordered_map<std::uint64_t, std::uint32_t> seen;
+        using Entry = std::pair<long, std::uint32_t>;
+        std::priority_queue<Entry> open;
+
+        auto estimate = [&](const Node& node) {
+            int total = 0;
+            for (std::size_t i = 0; i < k; ++i) {
+                total += homing[i][static_cast<std::size_t>(node.at[i] * n + node.empty)];
+            }
+            return total;
+        };
+        auto push = [&](std::uint64_t hash, const Node& node, const std::uint8_t* board) {
+            const auto [it, fresh] = seen.emplace(hash, static_cast<std::uint32_t>(nodes.size()));
+            if (!fresh) {
+                return;
+            }
+            nodes.push_back(node);
+            boards.insert(boards.end(), board, board + n);
+            const int h = estimate(node);
+            const long priority = (static_cast<long>(node.cost + h + node.rest) << 16) - node.cost;
+            open.emplace(-priority, it->second);
+        };
+
+        std::vector<std::uint8_t> board(static_cast<std::size_t>(n));
+        Node start{0, static_cast<std::int16_t>(emptyCell), 0, 0, 0, {}};
+        std::uint64_t hash = 0;
+        for (int cell = 0; cell < n; ++cell) {
+            const int tile = cells[static_cast<std::size_t>(cell)];
+            board[static_cast<std::size_t>(cell)] = static_cast<std::uint8_t>(tile);
+            hash ^= zobrist(cell, tile);
+            if (wanted[static_cast<std::size_t>(tile)]) {
+                start.at[wanted[static_cast<std::size_t>(tile)] - 1u] =
+                    static_cast<std::uint8_t>(cell);
+            }
+            if (cell != emptyCell && !locked[static_cast<std::size_t>(cell)]) {
+                (wanted[static_cast<std::size_t>(tile)] ? start.placing : start.rest) +=
+                    distance(cell, tile);
+            }
+        }
+        push(hash, start, board.data());
+        std::vector<std::uint64_t> hashes{hash};
+        std::array<int, 4> next{};
+        while (!open.empty() && nodes.size() < boardBudget) {
+            const std::uint32_t current = open.top().second;
+            open.pop();
+            const Node node = nodes[current];
+            if (node.placing == 0) {
+                std::vector<int> empties;
+                for (std::uint32_t i = current; i != 0; i = nodes[i].parent) {
+                    empties.push_back(nodes[i].empty);
+                }
+                for (auto it = empties.rbegin(); it != empties.rend(); ++it) {
+                    step(*it);
+                }
+                return true;
+            }
+            std::copy_n(boards.begin() + static_cast<std::ptrdiff_t>(current) * n, n,
+                        board.begin());
+            const int empty = node.empty;
+            const int count = openNeighbours(empty, next);
+            for (int i = 0; i < count; ++i) {
+                const int from = next[static_cast<std::size_t>(i)];
+                const int tile = board[static_cast<std::size_t>(from)];
+                Node child = node;
+                child.parent = current;
+                child.empty = static_cast<std::int16_t>(from);
+                child.cost = static_cast<std::int16_t>(node.cost + 1);
+                const int change = distance(empty, tile) - distance(from, tile);
+                if (const int slot = wanted[static_cast<std::size_t>(tile)]) {
+                    child.placing += change;
+                    child.at[static_cast<std::size_t>(slot - 1)] = static_cast<std::uint8_t>(empty);
+                } else {
+                    child.rest += change;
+                }
+                const int emptyTile = board[static_cast<std::size_t>(empty)];
+                const std::uint64_t childHash = hashes[current] ^ zobrist(from, tile) ^
+                                                zobrist(empty, emptyTile) ^ zobrist(empty, tile) ^
+                                                zobrist(from, emptyTile);
+                std::swap(board[static_cast<std::size_t>(from)],
+                          board[static_cast<std::size_t>(empty)]);
+                const std::size_t before = nodes.size();
+                push(childHash, child, board.data());
+                if (nodes.size() != before) {
+                    hashes.push_back(childHash);
+                }
+                std::swap(board[static_cast<std::size_t>(from)],
+                          board[static_cast<std::size_t>(empty)]);
+            }
+        }
+        return false;
+    }
+
+    static std::uint64_t zobrist(int cell, int tile) {
+        std::uint64_t x = static_cast<std::uint64_t>(cell * 128 + tile + 1) * 0x9e3779b97f4a7c15ull;
+        x ^= x >> 31;
+        x *= 0xbf58476d1ce4e5b9ull;
+        return x ^ (x >> 29);
+    }
+
+    template <typename Nodes>
+    void replayPlacement(const Nodes& nodes, std::uint32_t last, std::size_t k) {
+        std::vector<int> empties;
+        for (std::uint32_t i = last; i != 0; i = nodes[i].parent) {
+            empties.push_back(static_cast<int>(nodes[i].key >> (7 * k)));
+        }
+        for (auto it = empties.rbegin(); it != empties.rend(); ++it) {
+            step(*it);
+        }
+    }
+
+    // For one tile, the fewest moves that bring it home from every cell with the empty space
+    // in every other open cell: cost[tileCell * n + emptyCell]. Worked out backwards from
+    // the tile at home, over open cells only, with every other tile taken as movable.
+    std::vector<std::uint16_t> homingCosts(int tile) const {
+        const int n = cellCount();
+        constexpr std::uint16_t far = 0xffff;
+        std::vector<std::uint16_t> cost(static_cast<std::size_t>(n * n), far);
+        std::vector<int> frontier;
+        for (int empty = 0; empty < n; ++empty) {
+            if (empty != tile && !locked[static_cast<std::size_t>(empty)]) {
+                cost[static_cast<std::size_t>(tile * n + empty)] = 0;
+                frontier.push_back(tile * n + empty);
+            }
+        }
+        std::array<int, 4> next{};
+        for (std::size_t head = 0; head < frontier.size(); ++head) {
+            const int state = frontier[head];
+            const int at = state / n;
+            const int empty = state % n;
+            const int count = openNeighbours(empty, next);
+            for (int i = 0; i < count; ++i) {
+                const int moved = next[static_cast<std::size_t>(i)];
+                const int before = (moved == at ? empty : at) * n + moved;
+                auto& known = cost[static_cast<std::size_t>(before)];
+                if (known == far) {
+                    known = static_cast<std::uint16_t>(cost[static_cast<std::size_t>(state)] + 1);
+                    frontier.push_back(before);
+                }
+            }
+        }
+        return cost;
+    }
+
+    int distance(int from, int to) const {
+        return std::abs(from % columns - to % columns) + std::abs(from / columns - to / columns);
+    }
+
     void finishRow() {
         const int base = top * columns;
+        std::vector<int> line;
+        for (int column = left; column < columns; ++column) {
+            line.push_back(base + column);
+        }
+        placeLine(line);
         for (int column = left; column < columns - 2; ++column) {
             settle(base + column);
         }
@@ -197,6 +533,11 @@ private:
     }
 
     void finishColumn() {
+        std::vector<int> line;
+        for (int row = top; row < rows; ++row) {
+            line.push_back(row * columns + left);
+        }
+        placeLine(line);
         for (int row = top; row < rows - 2; ++row) {
             settle(row * columns + left);
         }
@@ -209,6 +550,30 @@ private:
 
     // Every tile left in the block belongs to it, so it is a small puzzle of its own.
     void finishBlock() {
+        const auto moves = searchByDistance(block(), blockBudget);
+        if (moves) {
+            play(*moves);
+        }
+    }
+
+    void finishLine() {
+        const int height = rows - top;
+        const int width = columns - left;
+        if (width <= 3 ||
+            (height > 3 && (height > width || (height == width && !style.columnFirst)))) {
+            finishRow();
+        } else {
+            finishColumn();
+        }
+    }
+
+    void play(const std::vector<Move>& moves) {
+        for (Move move : moves) {
+            step(emptyAfter(columns, rows, emptyCell, move));
+        }
+    }
+
+    Arrangement block() const {
         Arrangement block;
         block.columns = columns - left;
         block.rows = rows - top;
@@ -223,13 +588,7 @@ private:
                 }
             }
         }
-        const auto moves = searchByDistance(block, blockBudget);
-        if (!moves) {
-            return;
-        }
-        for (Move move : *moves) {
-            step(emptyAfter(columns, rows, emptyCell, move));
-        }
+        return block;
     }
 
     const int columns;
@@ -239,6 +598,10 @@ private:
     std::vector<bool> locked;
     int top = 0;
     int left = 0;
+    const PatternTables* tables;
+    const Style style;
+    // homingCosts of the tiles being placed.
+    std::vector<std::vector<std::uint16_t>> homing;
     std::vector<Move> plan;
     std::vector<int> cameFrom;
     std::vector<int> queue;
@@ -246,8 +609,26 @@ private:
 
 }  // namespace
 
-std::vector<Move> reductionPlan(const Arrangement& arrangement) {
-    return Reducer(arrangement).run();
+std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables) {
+    if (tables && arrangement.cells.size() <= triedUpTo) {
+        std::unique_ptr<Reducer> best;
+        int bestLength = 0;
+        for (const Style style : styles) {
+            auto tried = std::make_unique<Reducer>(arrangement, tables, style);
+            if (!tried->reduceToBlock()) {
+                break;
+            }
+            const int length = tried->projectedLength();
+            if (!best || length < bestLength) {
+                best = std::move(tried);
+                bestLength = length;
+            }
+        }
+        if (best && best->finishWithTables()) {
+            return best->moves();
+        }
+    }
+    return Reducer(arrangement, tables).run();
 }
 
 }  // namespace zolva::solver::detail

@@ -1,10 +1,12 @@
-// The quick planner for boards too big to search: it finishes the top row or the left
-// column, whichever side is longer, fences it off and repeats on the smaller board until at
-// most 3x3 cells remain, which are then solved optimally. Each tile is walked home by a
-// breadth-first search over the tile's cell together with the empty space's, restricted to
-// the cells not yet finished, so finished tiles are never disturbed. The last two tiles of
-// a line go in together with the usual turn: park them one beyond their homes, then bring
-// the empty space round so both step in.
+// The planner for boards too big to search whole: it finishes the top row or the left
+// column, whichever side is longer, fences it off and repeats on the smaller board until a
+// 4x4 block is left, finished by the shortest plan, or, without tables, at most 3x3 cells,
+// solved optimally too. A line goes in a few tiles at a time, each lot placed by a short
+// best-first search that also favours moves bringing the other tiles nearer home; finished
+// tiles are never disturbed. Should a search give up, the line is finished the plain way:
+// each tile walked home by a breadth-first search over its cell and the empty space's, and
+// the last two of a line turned in together (park them one beyond their homes, then bring
+// the empty space round so both step in).
 //
 // Internal to the solver; callers use solver.h.
 #pragma once
@@ -13,10 +15,16 @@
 
 #include "puzzle/solver.h"
 
+namespace zolva::solver {
+class PatternTables;
+}
+
 namespace zolva::solver::detail {
 
 // The arrangement must be solvable, at least 2x2, with the empty space's home in the
-// bottom-right cell. The result always reaches the goal.
-std::vector<Move> reductionPlan(const Arrangement& arrangement);
+// bottom-right cell. The result always reaches the goal. With tables, a 4x4 block left over
+// is finished by the shortest plan.
+std::vector<Move> reductionPlan(const Arrangement& arrangement,
+                                const PatternTables* tables = nullptr);
 
 }  // namespace zolva::solver::detail

@@ -174,16 +174,20 @@ private:
 };
 
 // The 4x4 search. Each group is looked up twice: on the board as it is and on the board
-// mirrored in its main diagonal, which keeps the empty corner in place. Both sums are lower
-// bounds, so the larger one prunes. A node's children are all scored, their table entries
-// fetched together, before the search descends into any of them.
+// mirrored in its main diagonal, whose empty space belongs in the mirror image of its home
+// (when the tables have no partition for that cell, the second look is at the board as it
+// is). Both sums are lower bounds, so the larger one prunes. A node's children are all
+// scored, their table entries fetched together, before the search descends into any of them.
 class TableSearch {
 public:
-    TableSearch(const Arrangement& start, const PatternTables& tables) : tables(tables) {
+    TableSearch(const Arrangement& start, const PatternTables& tables)
+        : emptyTile(static_cast<std::uint8_t>(start.cells[at(start.emptyCell)])) {
+        const int imageHome = emptyTile % 4 * 4 + emptyTile / 4;
+        const bool mirrors = !tables.partition(imageHome).empty();
         for (int cell = 0; cell < 16; ++cell) {
             const int col = cell % 4;
             const int row = cell / 4;
-            mirror[at(cell)] = static_cast<std::uint8_t>(col * 4 + row);
+            mirror[at(cell)] = static_cast<std::uint8_t>(mirrors ? col * 4 + row : cell);
             // Indexed by Move: the cell whose tile slides into the empty space.
             neighbour[at(cell)] = {col < 3 ? cell + 1 : -1, col > 0 ? cell - 1 : -1,
                                    row < 3 ? cell + 4 : -1, row > 0 ? cell - 4 : -1};
@@ -192,35 +196,31 @@ public:
                     static_cast<std::int8_t>(std::abs(col - other % 4) + std::abs(row - other / 4));
             }
         }
-        for (int g = 0; g < tables.groupCount(); ++g) {
-            const auto& members = tables.groups()[at(g)];
-            for (std::size_t j = 0; j < members.size(); ++j) {
-                slotShift[at(members[j])] =
-                    static_cast<std::uint8_t>(PatternTables::digitShift(j, members.size()));
-                groupOf[at(members[j])] = static_cast<std::uint8_t>(g);
-            }
-            excess[at(g)] = tables.excessTable(g);
-        }
+        prepareLook(tables, tables.partition(emptyTile), plainGroupOf, plainShift, plainTable);
+        prepareLook(tables, tables.partition(mirror[emptyTile]), mirroredGroupOf, mirroredShift,
+                    mirroredTable);
         for (int cell = 0; cell < 16; ++cell) {
             const int tile = start.cells[at(cell)];
             board[at(cell)] = static_cast<std::uint8_t>(tile);
-            if (tile != PatternTables::emptyHome) {
+            if (tile != emptyTile) {
                 place(tile, cell);
                 manhattan += distance[at(tile)][at(cell)];
             }
         }
         emptyCell = start.emptyCell;
-        for (int g = 0; g < tables.groupCount(); ++g) {
-            plain[at(g)] = tables.excess(g, plainIndex[at(g)]);
-            mirrored[at(g)] = tables.excess(g, mirroredIndex[at(g)]);
+        groupCount = static_cast<int>(tables.partition(emptyTile).size());
+        for (int g = 0; g < groupCount; ++g) {
+            plain[at(g)] = PatternTables::excessIn(plainTable[at(g)], plainIndex[at(g)]);
+            mirrored[at(g)] = PatternTables::excessIn(mirroredTable[at(g)], mirroredIndex[at(g)]);
             plainTotal += plain[at(g)];
             mirroredTotal += mirrored[at(g)];
         }
     }
 
     std::optional<std::vector<Move>> run() {
-        // No 4x4 board needs more than 80 moves; a bound past that means broken tables.
-        constexpr int longestPlan = 80;
+        // No 4x4 board needs more than about 80 moves; a bound far past that means broken
+        // tables.
+        constexpr int longestPlan = 100;
         int bound = estimate(manhattan, plainTotal, mirroredTotal);
         if (bound == 0) {
             return plan;
@@ -244,15 +244,30 @@ private:
         return distanceSum + 2 * std::max(plainExcess, mirroredExcess);
     }
 
+    static void prepareLook(const PatternTables& tables, const std::vector<int>& split,
+                            std::array<std::uint8_t, 16>& groupOf,
+                            std::array<std::uint8_t, 16>& shift,
+                            std::array<const std::uint8_t*, 15>& table) {
+        for (std::size_t g = 0; g < split.size(); ++g) {
+            const auto& members = tables.tilesOf(split[g]);
+            for (std::size_t j = 0; j < members.size(); ++j) {
+                shift[at(members[j])] =
+                    static_cast<std::uint8_t>(PatternTables::digitShift(j, members.size()));
+                groupOf[at(members[j])] = static_cast<std::uint8_t>(g);
+            }
+            table[g] = tables.excessTable(split[g]);
+        }
+    }
+
     // Puts the tile's cell into both index sets: its own group's on the plain board, and
     // its mirror image's group on the mirrored board.
     void place(int tile, int cell) {
-        const std::size_t shift = slotShift[at(tile)];
-        std::size_t& own = plainIndex[groupOf[at(tile)]];
+        const std::size_t shift = plainShift[at(tile)];
+        std::size_t& own = plainIndex[plainGroupOf[at(tile)]];
         own = (own & ~(std::size_t{0xf} << shift)) | (std::size_t(cell) << shift);
         const int image = mirror[at(tile)];
-        const std::size_t imageShift = slotShift[at(image)];
-        std::size_t& other = mirroredIndex[groupOf[at(image)]];
+        const std::size_t imageShift = mirroredShift[at(image)];
+        std::size_t& other = mirroredIndex[mirroredGroupOf[at(image)]];
         other = (other & ~(std::size_t{0xf} << imageShift)) |
                 (std::size_t{mirror[at(cell)]} << imageShift);
     }
@@ -279,27 +294,27 @@ private:
             Child& child = children[at(count++)];
             child.from = from;
             child.move = m;
-            child.plainGroup = groupOf[at(tile)];
-            child.mirroredGroup = groupOf[at(image)];
+            child.plainGroup = plainGroupOf[at(tile)];
+            child.mirroredGroup = mirroredGroupOf[at(image)];
             // Only the sliding tile's digit changes, by the distance it travels.
             child.plainIndex =
                 plainIndex[at(child.plainGroup)] +
-                ((std::size_t(emptyCell) - std::size_t(from)) << slotShift[at(tile)]);
+                ((std::size_t(emptyCell) - std::size_t(from)) << plainShift[at(tile)]);
             child.mirroredIndex =
                 mirroredIndex[at(child.mirroredGroup)] +
                 ((std::size_t{mirror[at(emptyCell)]} - std::size_t{mirror[at(from)]})
-                 << slotShift[at(image)]);
+                 << mirroredShift[at(image)]);
             // Ask for both entries now, so that the children's misses overlap.
-            __builtin_prefetch(excess[at(child.plainGroup)] + child.plainIndex / 2);
-            __builtin_prefetch(excess[at(child.mirroredGroup)] + child.mirroredIndex / 2);
+            __builtin_prefetch(plainTable[at(child.plainGroup)] + child.plainIndex / 2);
+            __builtin_prefetch(mirroredTable[at(child.mirroredGroup)] + child.mirroredIndex / 2);
         }
         for (int i = 0; i < count; ++i) {
             const Child& child = children[at(i)];
             const int tile = board[at(child.from)];
             const int plainExcess =
-                PatternTables::excessIn(excess[at(child.plainGroup)], child.plainIndex);
-            const int mirroredExcess =
-                PatternTables::excessIn(excess[at(child.mirroredGroup)], child.mirroredIndex);
+                PatternTables::excessIn(plainTable[at(child.plainGroup)], child.plainIndex);
+            const int mirroredExcess = PatternTables::excessIn(
+                mirroredTable[at(child.mirroredGroup)], child.mirroredIndex);
             const int plainSum = plainTotal - plain[at(child.plainGroup)] + plainExcess;
             const int mirroredSum =
                 mirroredTotal - mirrored[at(child.mirroredGroup)] + mirroredExcess;
@@ -321,7 +336,7 @@ private:
                             plainIndex[at(child.plainGroup)],
                             mirroredIndex[at(child.mirroredGroup)]};
             board[at(emptyCell)] = static_cast<std::uint8_t>(tile);
-            board[at(child.from)] = PatternTables::emptyHome;
+            board[at(child.from)] = emptyTile;
             emptyCell = child.from;
             manhattan = distanceSum;
             plain[at(child.plainGroup)] = plainExcess;
@@ -343,7 +358,7 @@ private:
             manhattan = undo.manhattan;
             emptyCell = undo.emptyCell;
             board[at(child.from)] = static_cast<std::uint8_t>(tile);
-            board[at(emptyCell)] = PatternTables::emptyHome;
+            board[at(emptyCell)] = emptyTile;
         }
         return false;
     }
@@ -357,13 +372,17 @@ private:
         std::size_t mirroredIndex;
     };
 
-    const PatternTables& tables;
+    const std::uint8_t emptyTile;
     std::array<std::uint8_t, 16> mirror{};
     std::array<std::array<int, 4>, 16> neighbour{};
     std::array<std::array<std::int8_t, 16>, 16> distance{};
-    std::array<std::uint8_t, 16> slotShift{};
-    std::array<std::uint8_t, 16> groupOf{};
-    std::array<const std::uint8_t*, 15> excess{};
+    std::array<std::uint8_t, 16> plainShift{};
+    std::array<std::uint8_t, 16> plainGroupOf{};
+    std::array<const std::uint8_t*, 15> plainTable{};
+    std::array<std::uint8_t, 16> mirroredShift{};
+    std::array<std::uint8_t, 16> mirroredGroupOf{};
+    std::array<const std::uint8_t*, 15> mirroredTable{};
+    int groupCount = 0;
     std::array<std::uint8_t, 16> board{};
     int emptyCell = 15;
     int manhattan = 0;

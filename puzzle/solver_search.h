@@ -1,7 +1,7 @@
 // The optimal searches behind the solver: iterative-deepening A* over a whole board. One
 // search guides itself by Manhattan distance plus linear conflicts and works on any board
 // and any goal cell of the empty space; the other reads the 4x4 pattern tables and needs
-// the board reflected so that the empty space's home is the bottom-right cell.
+// the board reflected so that the empty space's home is a cell the tables cover.
 //
 // Both are admissible, so the first plan either finds is a shortest one. Internal to the
 // solver; callers use solver.h.
@@ -23,7 +23,8 @@ namespace detail {
 std::optional<std::vector<Move>> searchByDistance(const Arrangement& arrangement,
                                                   std::uint64_t nodeBudget);
 
-// The arrangement must be a solvable 4x4 board whose empty space belongs in cell 15.
+// The arrangement must be a solvable 4x4 board whose empty space belongs in a cell for
+// which the tables have a partition.
 std::optional<std::vector<Move>> searchWithTables(const Arrangement& arrangement,
                                                   const PatternTables& tables);
 

@@ -42,6 +42,7 @@ TEST_F(AssistTest, SolvedWithHelpTheGameNeverAsksForARecord) {
     auto window = makeWindow();
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
+    window->assistController()->setPreparesTables(false);
     window->assistController()->setStepInterval(0);
     ModalScript noDialogs({});
     window->action(MainWindow::cmdSolve)->trigger();
@@ -62,6 +63,7 @@ TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
     auto window = makeWindow();
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
+    window->assistController()->setPreparesTables(false);
     window->assistController()->setStepInterval(20);
     GameScreen* screen = window->gameScreen();
 
@@ -146,6 +148,7 @@ TEST_F(AssistTest, HintsKeepToOnePlanWhileTheBoardStaysOnIt) {
     AssistController* assist = window->assistController();
     assist->setHintPhaseInterval(5);
     const QImage before = window->gameScreen()->getBoard()->getPicture()->surface()->image().copy();
+    assist->setPreparesTables(false);
     window->action(MainWindow::cmdHint)->trigger();
     EXPECT_TRUE(assist->isBusy());  // the first plan is worked out on a worker thread
     ASSERT_TRUE(waitFor([&] { return assist->isHintShown(); }));
