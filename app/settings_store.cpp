@@ -115,9 +115,9 @@ public:
     static QStringList valueNames() {
         QStringList names{"dimensionX",     "dimensionY",  "emptyX", "emptyY",        "showNumber",
                           "defaultPicture", "picturePath", "zoom",   "slideAnimation"};
-        for (const char* suffix : {"Beginner", "Intermediate", "Expert"}) {
+        for (const LevelInfo& level : kLevels) {
             for (const char* kind : {"name", "time", "move"}) {
-                names << QLatin1String(kind) + QLatin1String(suffix);
+                names << QLatin1String(kind) + QLatin1String(level.suffix);
             }
         }
         return names;
@@ -345,7 +345,8 @@ std::optional<StoreDamage> unreportedDamage;
 void StoreKey::noteDamage(const QString& keptAs, const QStringList& seen,
                           const QMap<QString, QString>& rescued) {
     StoreDamage damage{keptAs, {}};
-    for (Level level : {Level::Beginner, Level::Intermediate, Level::Expert}) {
+    for (const LevelInfo& info : kLevels) {
+        const Level level = info.level;
         const QString suffix = SettingsStore::levelSuffix(level);
         for (const char* kind : {"name", "time", "move"}) {
             const QString name = QLatin1String(kind) + suffix;
@@ -412,8 +413,6 @@ QString moveKey(Level level) {
     return QStringLiteral("move") + SettingsStore::levelSuffix(level);
 }
 
-constexpr std::array<Level, 3> kLevels = {Level::Beginner, Level::Intermediate, Level::Expert};
-
 }  // namespace
 
 Settings SettingsStore::loadSettings() {
@@ -453,31 +452,11 @@ bool SettingsStore::saveSettings(const Settings& s) {
 }
 
 std::optional<Level> SettingsStore::levelFor(int columns, int rows) {
-    if (columns != rows) {
-        return std::nullopt;
-    }
-    switch (columns) {
-        case 4:
-            return Level::Beginner;
-        case 6:
-            return Level::Intermediate;
-        case 8:
-            return Level::Expert;
-        default:
-            return std::nullopt;
-    }
+    return levelOfBoard(columns, rows);
 }
 
 QString SettingsStore::levelSuffix(Level level) {
-    switch (level) {
-        case Level::Beginner:
-            return QStringLiteral("Beginner");
-        case Level::Intermediate:
-            return QStringLiteral("Intermediate");
-        case Level::Expert:
-            return QStringLiteral("Expert");
-    }
-    return {};
+    return QLatin1String(levelInfo(level).suffix);
 }
 
 bool SettingsStore::isNewBestTime(int columns, int rows, int time, int moves) {
@@ -508,13 +487,13 @@ std::array<BestTime, 3> SettingsStore::readBestTimes() {
     StoreKey key;
     std::array<BestTime, 3> records;
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        records[i].name = key.readName(nameKey(kLevels[i]));
+        records[i].name = key.readName(nameKey(kLevels[i].level));
     }
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        records[i].time = key.readUnsigned(timeKey(kLevels[i]), defaultBestTime);
+        records[i].time = key.readUnsigned(timeKey(kLevels[i].level), defaultBestTime);
     }
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        records[i].moves = key.readUnsigned(moveKey(kLevels[i]), defaultBestMoves);
+        records[i].moves = key.readUnsigned(moveKey(kLevels[i].level), defaultBestMoves);
     }
     key.commit();
     return records;
@@ -552,14 +531,14 @@ std::optional<StoreDamage> SettingsStore::takeDamageReport() {
 
 bool SettingsStore::resetScores() {
     StoreKey key;
-    for (Level level : kLevels) {
-        key.write(nameKey(level), defaultName());
+    for (const LevelInfo& info : kLevels) {
+        key.write(nameKey(info.level), defaultName());
     }
-    for (Level level : kLevels) {
-        key.write(timeKey(level), defaultBestTime);
+    for (const LevelInfo& info : kLevels) {
+        key.write(timeKey(info.level), defaultBestTime);
     }
-    for (Level level : kLevels) {
-        key.write(moveKey(level), defaultBestMoves);
+    for (const LevelInfo& info : kLevels) {
+        key.write(moveKey(info.level), defaultBestMoves);
     }
     return key.commit();
 }

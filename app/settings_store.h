@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/levels.h"
+
 namespace zolva {
 
 // The options read at start-up and written at exit. The empty-space settings are kept
@@ -39,8 +41,6 @@ struct BestTime {
 
     friend bool operator==(const BestTime&, const BestTime&) = default;
 };
-
-enum class Level { Beginner, Intermediate, Expert };
 
 // What became of a best time offered to the store.
 struct RecordWrite {
