@@ -17,6 +17,8 @@
 
 #include "app/main_window.h"
 #include "app/settings_store.h"
+#include "game/sprite_sheets.h"
+#include "support/gradient_image.h"
 
 namespace zolva::testing {
 
@@ -97,20 +99,14 @@ protected:
             .clear();
         ASSERT_TRUE(folder.isValid());
         puzzlePath = writeImage("puzzle.png", 300, 300);
-        digitPath = writeImage("digits.png", 143, 23);
-        buttonPath = writeImage("buttons.png", 130, 26);
+        digitPath = writeImage("digits.png", kDigitSheet.width, kDigitSheet.height);
+        buttonPath = writeImage("buttons.png", kButtonSheet.width, kButtonSheet.height);
     }
 
-    // A gradient: every tile differs, so a moved or inverted tile shows.
     QString writeImage(const QString& name, int width, int height) {
-        QImage image(width, height, QImage::Format_RGB32);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x + y) % 64 + 96));
-            }
-        }
-        EXPECT_TRUE(image.save(folder.filePath(name)));
-        return folder.filePath(name);
+        const QString path = writeGradientImage(folder.path(), name, width, height);
+        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
+        return path;
     }
 
     std::unique_ptr<MainWindow> makeWindow(bool shapePictures = false) {

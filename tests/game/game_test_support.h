@@ -4,7 +4,6 @@
 // game screen built on them.
 #pragma once
 
-#include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
@@ -16,8 +15,10 @@
 #include "game/button.h"
 #include "game/game_host.h"
 #include "game/game_screen.h"
+#include "game/sprite_sheets.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
+#include "support/gradient_image.h"
 
 namespace zolva::test {
 
@@ -37,19 +38,16 @@ struct FakeHost : GameHost {
 };
 
 struct SpriteSheets {
-    // A colourful image of the given size, written into the temporary directory.
-    QString write(const QString& name, int width, int height) {
-        QImage image(width, height, QImage::Format_RGB32);
-        for (int x = 0; x < width; ++x) {
-            for (int y = 0; y < height; ++y)
-                image.setPixel(x, y, qRgb(x, y, x / 256 + y / 16));
-        }
-        image.save(dir.filePath(name));
-        return dir.filePath(name);
+    QString write(const QString& name, int width, int height) const {
+        return testing::writeGradientImage(dir.path(), name, width, height);
+    }
+    std::unique_ptr<Picture> sheet(const QString& name, const SpriteSheet& geometry) const {
+        return std::make_unique<Picture>(write(name, geometry.width, geometry.height),
+                                         geometry.columns, geometry.rows, geometry.frames);
     }
     QTemporaryDir dir;
-    std::unique_ptr<Picture> digits = std::make_unique<Picture>(write("d.png", 143, 23), 11, 1, 11);
-    std::unique_ptr<Picture> buttons = std::make_unique<Picture>(write("b.png", 130, 26), 5, 1, 5);
+    std::unique_ptr<Picture> digits = sheet("d.png", kDigitSheet);
+    std::unique_ptr<Picture> buttons = sheet("b.png", kButtonSheet);
 };
 
 struct TestGame {
