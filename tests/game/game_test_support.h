@@ -18,6 +18,7 @@
 #include "game/sprite_sheets.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
+#include "support/board_helpers.h"
 #include "support/gradient_image.h"
 
 namespace zolva::test {
@@ -77,22 +78,11 @@ struct TestGame {
         screen->mouseEvent(msg::WM_LBUTTONUP, 0, b.getX(), b.getY());
     }
     // Home cell index of the tile in each cell.
-    std::vector<int> arrangement() const {
-        std::vector<int> homes;
-        for (int i = 0; i < board().getTileCount(); ++i) {
-            const Tile* t = board().tileAt(i);
-            homes.push_back(t->getHomeRow() * board().getColumns() + t->getHomeColumn());
-        }
-        return homes;
-    }
+    std::vector<int> arrangement() const { return testing::homeArrangement(board()); }
     // A fresh game whose tiles are then put back in home order: playing, not yet solved.
     void playFromHome() const {
         screen->newGame();
-        for (int cell = 0; cell < board().getTileCount(); ++cell) {
-            const std::vector<int> homes = arrangement();
-            board().swapTiles(cell,
-                              static_cast<int>(std::ranges::find(homes, cell) - homes.begin()));
-        }
+        testing::putEveryTileHome(board());
     }
 
     SpriteSheets sheets;
