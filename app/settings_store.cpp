@@ -27,6 +27,26 @@ namespace zolva {
 
 namespace {
 
+// The options' keys in the store, in the order the file has always listed them.
+constexpr QLatin1String kDimensionXKey("dimensionX");
+constexpr QLatin1String kDimensionYKey("dimensionY");
+constexpr QLatin1String kEmptyXKey("emptyX");
+constexpr QLatin1String kEmptyYKey("emptyY");
+constexpr QLatin1String kShowNumberKey("showNumber");
+constexpr QLatin1String kDefaultPictureKey("defaultPicture");
+constexpr QLatin1String kPicturePathKey("picturePath");
+constexpr QLatin1String kZoomKey("zoom");
+constexpr QLatin1String kSlideAnimationKey("slideAnimation");
+constexpr QLatin1String kOptionKeys[] = {kDimensionXKey,  kDimensionYKey, kEmptyXKey,
+                                         kEmptyYKey,      kShowNumberKey, kDefaultPictureKey,
+                                         kPicturePathKey, kZoomKey,       kSlideAnimationKey};
+
+// A best time's values are keyed by their kind followed by the level's suffix.
+constexpr QLatin1String kNameKind("name");
+constexpr QLatin1String kTimeKind("time");
+constexpr QLatin1String kMoveKind("move");
+constexpr QLatin1String kBestTimeKinds[] = {kNameKind, kTimeKind, kMoveKind};
+
 // No real file system accepts a longer path; anything beyond this is damage, not a path.
 constexpr qsizetype kMaxPathLength = 32767;
 // Longer than any 32-bit number could be written; spares us parsing megabytes of digits.
@@ -113,11 +133,13 @@ public:
     }
 
     static QStringList valueNames() {
-        QStringList names{"dimensionX",     "dimensionY",  "emptyX", "emptyY",        "showNumber",
-                          "defaultPicture", "picturePath", "zoom",   "slideAnimation"};
+        QStringList names;
+        for (const QLatin1String option : kOptionKeys) {
+            names << option;
+        }
         for (const LevelInfo& level : kLevels) {
-            for (const char* kind : {"name", "time", "move"}) {
-                names << QLatin1String(kind) + QLatin1String(level.suffix);
+            for (const QLatin1String kind : kBestTimeKinds) {
+                names << kind + QLatin1String(level.suffix);
             }
         }
         return names;
@@ -269,7 +291,7 @@ private:
         }
         if (file.size() <= storefile::maxFileSize &&
             storefile::isSafeToParse(file.read(storefile::maxFileSize + 1), valueNames(),
-                                     QStringLiteral("picturePath"))) {
+                                     kPicturePathKey)) {
             return std::nullopt;
         }
         file.seek(0);
@@ -348,8 +370,8 @@ void StoreKey::noteDamage(const QString& keptAs, const QStringList& seen,
     for (const LevelInfo& info : kLevels) {
         const Level level = info.level;
         const QString suffix = SettingsStore::levelSuffix(level);
-        for (const char* kind : {"name", "time", "move"}) {
-            const QString name = QLatin1String(kind) + suffix;
+        for (const QLatin1String kind : kBestTimeKinds) {
+            const QString name = kind + suffix;
             if (seen.contains(name) && !rescued.contains(name)) {
                 damage.lostBestTimes.push_back(level);
                 break;
@@ -404,13 +426,13 @@ QString whyUnwritable(const QString& storeFile) {
 }
 
 QString nameKey(Level level) {
-    return QStringLiteral("name") + SettingsStore::levelSuffix(level);
+    return kNameKind + SettingsStore::levelSuffix(level);
 }
 QString timeKey(Level level) {
-    return QStringLiteral("time") + SettingsStore::levelSuffix(level);
+    return kTimeKind + SettingsStore::levelSuffix(level);
 }
 QString moveKey(Level level) {
-    return QStringLiteral("move") + SettingsStore::levelSuffix(level);
+    return kMoveKind + SettingsStore::levelSuffix(level);
 }
 
 }  // namespace
@@ -418,36 +440,36 @@ QString moveKey(Level level) {
 Settings SettingsStore::loadSettings() {
     Settings s;
     StoreKey key;
-    s.dimensionX = key.readSigned(QStringLiteral("dimensionX"), s.dimensionX);
-    s.dimensionY = key.readSigned(QStringLiteral("dimensionY"), s.dimensionY);
-    s.emptyX = key.readSigned(QStringLiteral("emptyX"), s.emptyX);
-    s.emptyY = key.readSigned(QStringLiteral("emptyY"), s.emptyY);
-    s.showNumber = key.readFlag(QStringLiteral("showNumber"), s.showNumber);
-    s.defaultPicture = key.readFlag(QStringLiteral("defaultPicture"), s.defaultPicture);
-    s.picturePath = key.readText(QStringLiteral("picturePath"), s.picturePath, kMaxPathLength);
+    s.dimensionX = key.readSigned(kDimensionXKey, s.dimensionX);
+    s.dimensionY = key.readSigned(kDimensionYKey, s.dimensionY);
+    s.emptyX = key.readSigned(kEmptyXKey, s.emptyX);
+    s.emptyY = key.readSigned(kEmptyYKey, s.emptyY);
+    s.showNumber = key.readFlag(kShowNumberKey, s.showNumber);
+    s.defaultPicture = key.readFlag(kDefaultPictureKey, s.defaultPicture);
+    s.picturePath = key.readText(kPicturePathKey, s.picturePath, kMaxPathLength);
     // A zoom the window does not offer is damage; the window has the last word on fit.
-    if (const qint32 zoom = key.readSigned(QStringLiteral("zoom"), s.zoom);
+    if (const qint32 zoom = key.readSigned(kZoomKey, s.zoom);
         zoom == 100 || zoom == 150 || zoom == 200 || zoom == 300) {
         s.zoom = zoom;
     }
-    s.slideAnimation = key.readFlag(QStringLiteral("slideAnimation"), s.slideAnimation);
+    s.slideAnimation = key.readFlag(kSlideAnimationKey, s.slideAnimation);
     key.commit();
     return s;
 }
 
 bool SettingsStore::saveSettings(const Settings& s) {
     StoreKey key;
-    key.write(QStringLiteral("dimensionX"), s.dimensionX);
-    key.write(QStringLiteral("dimensionY"), s.dimensionY);
-    key.write(QStringLiteral("emptyX"), s.emptyX);
-    key.write(QStringLiteral("emptyY"), s.emptyY);
-    key.write(QStringLiteral("showNumber"), s.showNumber ? 1 : 0);
-    key.write(QStringLiteral("defaultPicture"), s.defaultPicture ? 1 : 0);
+    key.write(kDimensionXKey, s.dimensionX);
+    key.write(kDimensionYKey, s.dimensionY);
+    key.write(kEmptyXKey, s.emptyX);
+    key.write(kEmptyYKey, s.emptyY);
+    key.write(kShowNumberKey, s.showNumber ? 1 : 0);
+    key.write(kDefaultPictureKey, s.defaultPicture ? 1 : 0);
     if (!s.defaultPicture) {
-        key.write(QStringLiteral("picturePath"), s.picturePath);
+        key.write(kPicturePathKey, s.picturePath);
     }
-    key.write(QStringLiteral("zoom"), s.zoom);
-    key.write(QStringLiteral("slideAnimation"), s.slideAnimation ? 1 : 0);
+    key.write(kZoomKey, s.zoom);
+    key.write(kSlideAnimationKey, s.slideAnimation ? 1 : 0);
     return key.commit();
 }
 
