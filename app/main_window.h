@@ -4,7 +4,9 @@
 // puzzle picture with its fall-back to the built-in one, the menu marks, the window fitted
 // to the screen); runUntilQuit shows it and ends with the options saved. Every menu command
 // and its dialog is carried out here, and every failure the player must hear of becomes a
-// warning owned by this window.
+// warning owned by this window. Its parts live in files of their own: the menus and their
+// marks in main_window_menus.cpp, the commands in main_window_commands.cpp, fitting to the
+// screen in main_window_fit.cpp; the start-up and the pictures in main_window.cpp.
 #pragma once
 
 #include <QIcon>

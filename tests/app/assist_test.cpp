@@ -19,6 +19,7 @@ namespace zolva {
 namespace {
 
 using testing::ModalScript;
+using testing::runTimerPeriods;
 using testing::ShellTest;
 using testing::waitFor;
 
@@ -55,7 +56,8 @@ TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
     auto window = makeWindow();
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
-    window->assistController()->setStepInterval(20);
+    constexpr int kStepMs = 20;
+    window->assistController()->setStepInterval(kStepMs);
     GameScreen* screen = window->gameScreen();
 
     window->action(MainWindow::cmdSolve)->trigger();
@@ -63,7 +65,7 @@ TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     QApplication::sendEvent(window->gameView(), &press);
     const int stoppedAt = screen->getMoves();
-    waitFor([] { return false; }, 200);
+    runTimerPeriods(kStepMs, 3);
     EXPECT_EQ(screen->getMoves(), stoppedAt);
     EXPECT_FALSE(window->assistController()->isBusy());
 
@@ -71,7 +73,7 @@ TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
     ASSERT_TRUE(waitFor([&] { return screen->getMoves() >= stoppedAt + 3; }));
     window->action(MainWindow::cmdShowNumbers)->trigger();
     const int stoppedAgain = screen->getMoves();
-    waitFor([] { return false; }, 200);
+    runTimerPeriods(kStepMs, 3);
     EXPECT_EQ(screen->getMoves(), stoppedAgain);
     EXPECT_EQ(screen->getBoard()->getState(), TileBoard::playing);
 }

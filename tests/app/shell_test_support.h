@@ -36,6 +36,19 @@ bool waitFor(Condition done, int limitMs = 60000) {
     return true;
 }
 
+// Runs the event loop until a timer of `intervalMs` has fired `periods` times: by then a
+// timer of that interval that was still running when this began has fired as well, so a
+// step that should have stopped would have shown.
+inline void runTimerPeriods(int intervalMs, int periods) {
+    int fired = 0;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(intervalMs);
+    QObject::connect(&timer, &QTimer::timeout, [&fired] { ++fired; });
+    timer.start();
+    waitFor([&fired, periods] { return fired >= periods; });
+}
+
 // Answers modal dialogs in the order they open; each step must close its dialog. Dialogs
 // beyond the script are counted and closed, so a wrong turn fails instead of hanging.
 class ModalScript {
