@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <utility>
 
-#include "app/main_window.h"
+#include "app/dialog_placement.h"
 #include "app/version.h"
 
 namespace zolva {

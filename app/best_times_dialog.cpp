@@ -3,18 +3,16 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_placement.h"
 #include "app/settings_store.h"
 
 namespace zolva {
 
 namespace {
-
-constexpr std::array<Level, 3> kLevels = {Level::Beginner, Level::Intermediate, Level::Expert};
 
 // Names come from a file the player can edit; never let one be taken for rich text.
 QLabel* plainLabel(const QString& text, const QString& objectName, QWidget* parent) {
@@ -26,19 +24,6 @@ QLabel* plainLabel(const QString& text, const QString& objectName, QWidget* pare
 
 }  // namespace
 
-void moveToClientOrigin(QWidget* dialog, QWidget* owner) {
-    if (dialog == nullptr || owner == nullptr) {
-        return;
-    }
-    QWidget* client = owner;
-    if (auto* mainWindow = qobject_cast<QMainWindow*>(owner)) {
-        if (mainWindow->centralWidget() != nullptr) {
-            client = mainWindow->centralWidget();
-        }
-    }
-    dialog->move(client->mapToGlobal(QPoint(0, 0)));
-}
-
 BestTimesDialog::BestTimesDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Best Times"));
     setModal(true);
@@ -46,12 +31,14 @@ BestTimesDialog::BestTimesDialog(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        const QString suffix = SettingsStore::levelSuffix(kLevels[i]);
+        const QString suffix = SettingsStore::levelSuffix(kLevels[i].level);
         const int r = static_cast<int>(i);
         Row& row = rows[i];
         row.name = plainLabel(SettingsStore::defaultName(), QStringLiteral("name") + suffix, this);
-        row.time = plainLabel(QStringLiteral("9999"), QStringLiteral("time") + suffix, this);
-        row.moves = plainLabel(QStringLiteral("9999"), QStringLiteral("move") + suffix, this);
+        row.time = plainLabel(QString::number(SettingsStore::defaultBestTime),
+                              QStringLiteral("time") + suffix, this);
+        row.moves = plainLabel(QString::number(SettingsStore::defaultBestMoves),
+                               QStringLiteral("move") + suffix, this);
         row.time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row.moves->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(new QLabel(suffix + QLatin1Char(':'), this), r, 0);

@@ -14,10 +14,6 @@ namespace zolva {
 
 struct BestTime;
 
-// Moves a dialog so that its frame's top-left corner sits on the owner's client area origin
-// (the central widget for a main window, so the menu bar stays visible).
-void moveToClientOrigin(QWidget* dialog, QWidget* owner);
-
 class BestTimesDialog : public QDialog {
     Q_OBJECT
 

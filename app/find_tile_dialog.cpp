@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/custom_dimensions_dialog.h"
+#include "app/digit_field.h"
 
 namespace zolva {
 

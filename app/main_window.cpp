@@ -1,30 +1,20 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QLayout>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QStringList>
 #include <QThread>
+#include <QTimer>
 #include <utility>
 
-#include "app/about_dialog.h"
 #include "app/assist_controller.h"
-#include "app/best_times_dialog.h"
-#include "app/custom_dimensions_dialog.h"
-#include "app/find_tile_dialog.h"
+#include "app/find_tile_flash.h"
 #include "app/game_view.h"
-#include "app/help_controller.h"
 #include "app/picture_drop.h"
+#include "app/picture_files.h"
 #include "app/qt_game_host.h"
 #include "app/record_keeper.h"
 #include "app/settings_store.h"
@@ -32,6 +22,7 @@
 #include "framework/decoder_client.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
+#include "game/sprite_sheets.h"
 
 namespace zolva {
 
@@ -45,62 +36,12 @@ constexpr int kDigitCount = 4;
 constexpr int kPlayableShortSide = 300;
 constexpr int kPlayableAspect = 3;
 
-// Empty-space settings of the corner commands: -1 is the first column or row, 100 the last.
-struct CornerItem {
-    int command;
-    int emptyX;
-    int emptyY;
-};
-constexpr CornerItem kCorners[] = {
-    {MainWindow::cmdEmptyBL, -1, 100},
-    {MainWindow::cmdEmptyBR, 100, 100},
-    {MainWindow::cmdEmptyTL, -1, -1},
-    {MainWindow::cmdEmptyTR, 100, -1},
-};
-
-struct LevelItem {
-    int command;
-    int side;
-};
-constexpr LevelItem kLevels[] = {
-    {MainWindow::cmdBeginner, 4},
-    {MainWindow::cmdIntermediate, 6},
-    {MainWindow::cmdExpert, 8},
-};
-
-// What the open-file dialog lists: the text the player reads, and the patterns behind it.
-// Upper-case twins of every pattern are added, since file names here are case-sensitive
-// and cameras love ".JPG"; the long spellings .jpeg and .tiff and the PCX format, which the
-// loader also reads, are accepted under the first entry.
-struct FileType {
-    const char* shown;
-    const char* patterns;
-};
-// Formats read by GraphicsMagick rather than the toolkit's own readers.
-constexpr const char* kMagickSuffixes[] = {"pcx", "tga", "wmf"};
-constexpr FileType kPictureTypes[] = {
-    {"Supported Files (*.bmp,*.gif,*.jpg,*.png,*.tga,*.tif,*.wmf)",
-     "*.bmp *.gif *.jpg *.jpeg *.pcx *.png *.tga *.tif *.tiff *.wmf"},
-    {"Bitmap (*.bmp)", "*.bmp"},
-    {"CompuServe GIF (*.gif)", "*.gif"},
-    {"JPEG (*.jpg)", "*.jpg *.jpeg"},
-    {"PNG(*.png)", "*.png"},
-    {"Targa (*.tga)", "*.tga"},
-    {"TIFF (*.tif)", "*.tif *.tiff"},
-    {"Windows Metafile (*.wmf)", "*.wmf"},
-};
+std::unique_ptr<Picture> makeSheet(const QString& name, const SpriteSheet& sheet) {
+    return std::make_unique<Picture>(name, sheet.width, sheet.height, sheet.columns, sheet.rows,
+                                     sheet.frames);
+}
 
 }  // namespace
-
-void centerOnMainWindow(QWidget* dialog, const QWidget* mainWindow) {
-    if (dialog == nullptr || mainWindow == nullptr) {
-        return;
-    }
-    const QRect main = mainWindow->frameGeometry();
-    const QRect own = dialog->frameGeometry();
-    dialog->move(main.left() + (main.width() - own.width()) / 2,
-                 main.top() + (main.height() - own.height()) / 2);
-}
 
 MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     : QMainWindow(parent), env(std::move(environment)) {
@@ -130,8 +71,8 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
                      settings.showNumber);
 
     puzzlePicture = loadPuzzlePicture();
-    buttonPicture = std::make_unique<Picture>(env.buttonStrip, 130, 26, 5, 1, 5);
-    digitPicture = std::make_unique<Picture>(env.digitStrip, 143, 23, 11, 1, 11);
+    buttonPicture = makeSheet(env.buttonStrip, kButtonSheet);
+    digitPicture = makeSheet(env.digitStrip, kDigitSheet);
 
     host = std::make_unique<QtGameHost>(
         this, [this] { drawScreen(); }, *records);
@@ -153,8 +94,14 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
     fitWindowToScreen();
     view->setFocus();
 
-    findTileTimer.setInterval(findTilePeriodMs);
-    connect(&findTileTimer, &QTimer::timeout, this, &MainWindow::onFindTileTimer);
+    // Tile numbers count from 1; a number off the board reaches the board as an index it
+    // ignores, and the two ticks then only draw.
+    flash = new FindTileFlash(
+        [this](int number) {
+            screen->flashTile(number - 1);
+            drawScreen();
+        },
+        this);
 
     assist = new AssistController(
         screen.get(), [this] { drawScreen(); }, this);
@@ -172,7 +119,7 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
         }
     });
     view->installEventFilter(this);
-    new PictureDrop(this, QString::fromLatin1(kPictureTypes[0].patterns).split(u' '),
+    new PictureDrop(this, supportedPicturePatterns(),
                     [this](const QString& path) { openCustomPicture(path); });
     // Every command but the two that start it interrupts assisted play.
     for (const auto& [command, item] : actions) {
@@ -200,38 +147,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::showHint() {
-    assist->hint();
-}
-
-void MainWindow::solveGame() {
-    assist->solve();
-}
-
-void MainWindow::undoMove() {
-    screen->undo();
-    drawScreen();
-}
-
-void MainWindow::redoMove() {
-    screen->redo();
-    drawScreen();
-}
-
-void MainWindow::updateUndoCommands() {
-    action(cmdUndo)->setEnabled(screen->canUndo());
-    action(cmdRedo)->setEnabled(screen->canRedo());
-}
-
-void MainWindow::flashTileNumber(int number) {
-    finishFindTileFlash();
-    flashingNumber = number;
-    findTicks = 0;
-    findTileTimer.start();
-}
-
 MainWindow::~MainWindow() {
-    findTileTimer.stop();
+    delete flash;
+    flash = nullptr;
     if (host) {
         host->stopClock();
     }
@@ -272,178 +190,7 @@ std::unique_ptr<Picture> MainWindow::loadPuzzlePicture() {
         useDefaultPicture = true;
         markPicture();
     }
-    return std::make_unique<Picture>(env.puzzlePicture, 300, 300, 1, 1, 1);
-}
-
-void MainWindow::buildMenus() {
-    QMenu* game = menuBar()->addMenu(QStringLiteral("&Game"));
-    connect(addCommand(game, cmdNew, QStringLiteral("&New"), QKeySequence(Qt::Key_F2)),
-            &QAction::triggered, this, &MainWindow::newGame);
-    connect(addCommand(game, cmdUndo, QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
-            &QAction::triggered, this, &MainWindow::undoMove);
-    QAction* redo = addCommand(game, cmdRedo, QStringLiteral("&Redo"),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    redo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    connect(redo, &QAction::triggered, this, &MainWindow::redoMove);
-    connect(addCommand(game, cmdHint, QStringLiteral("&Hint"), QKeySequence(Qt::CTRL | Qt::Key_H)),
-            &QAction::triggered, this, &MainWindow::showHint);
-    connect(addCommand(game, cmdSolve, QStringLiteral("S&olve")), &QAction::triggered, this,
-            &MainWindow::solveGame);
-    game->addSeparator();
-    connect(addCommand(game, cmdBestTimes, QStringLiteral("&Best Times")), &QAction::triggered,
-            this, &MainWindow::showBestTimes);
-    game->addSeparator();
-    QAction* exit =
-        addCommand(game, cmdExit, QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_W));
-    // Ctrl+Q as well: it quits almost every program on this desktop.
-    exit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_Q)});
-    connect(exit, &QAction::triggered, this, &MainWindow::exitGame);
-
-    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
-    levelGroup = new QActionGroup(this);
-    const QString levelTexts[] = {QStringLiteral("Be&ginner"), QStringLiteral("&Intermediate"),
-                                  QStringLiteral("&Expert")};
-    for (std::size_t i = 0; i < std::size(kLevels); ++i) {
-        const int command = kLevels[i].command;
-        QAction* level = addCommand(options, command, levelTexts[i]);
-        level->setCheckable(true);
-        level->setActionGroup(levelGroup);
-        connect(level, &QAction::triggered, this, [this, command] { setLevel(command); });
-    }
-    QAction* custom = addCommand(options, cmdCustom, QStringLiteral("&Custom"));
-    custom->setCheckable(true);
-    custom->setActionGroup(levelGroup);
-    connect(custom, &QAction::triggered, this, &MainWindow::customDimensions);
-    options->addSeparator();
-
-    cornerGroup = new QActionGroup(this);
-    const QString cornerTexts[] = {
-        QStringLiteral("Empty Space at B&L"), QStringLiteral("Empty Space at &BR"),
-        QStringLiteral("Empty Space at &TL"), QStringLiteral("Empty Space at T&R")};
-    for (std::size_t i = 0; i < std::size(kCorners); ++i) {
-        const int command = kCorners[i].command;
-        QAction* corner = addCommand(options, command, cornerTexts[i]);
-        corner->setCheckable(true);
-        corner->setActionGroup(cornerGroup);
-        connect(corner, &QAction::triggered, this, [this, command] { setEmptyCorner(command); });
-    }
-    options->addSeparator();
-
-    QAction* numbers = addCommand(options, cmdShowNumbers, QStringLiteral("&Show Numbers"),
-                                  QKeySequence(Qt::CTRL | Qt::Key_S));
-    numbers->setCheckable(true);
-    connect(numbers, &QAction::triggered, this, &MainWindow::toggleShowNumbers);
-    connect(addCommand(options, cmdFindTile, QStringLiteral("&Find Tile"),
-                       QKeySequence(Qt::CTRL | Qt::Key_F)),
-            &QAction::triggered, this, &MainWindow::findTile);
-    options->addSeparator();
-
-    pictureGroup = new QActionGroup(this);
-    QAction* builtin = addCommand(options, cmdDefaultPicture, QStringLiteral("&Default Picture"));
-    builtin->setCheckable(true);
-    builtin->setActionGroup(pictureGroup);
-    connect(builtin, &QAction::triggered, this, &MainWindow::useBuiltinPicture);
-    QAction* chosen = addCommand(options, cmdCustomPicture, QStringLiteral("Custom &Picture"));
-    chosen->setCheckable(true);
-    chosen->setActionGroup(pictureGroup);
-    connect(chosen, &QAction::triggered, this, &MainWindow::useCustomPicture);
-
-    options->addSeparator();
-    QAction* gliding = addCommand(options, cmdSlideAnimation, QStringLiteral("Slide &Animation"));
-    gliding->setCheckable(true);
-    connect(gliding, &QAction::triggered, this, &MainWindow::toggleSlideAnimation);
-
-    QMenu* zoom = menuBar()->addMenu(QStringLiteral("&View"));
-    QAction* larger = addCommand(zoom, cmdZoomIn, QStringLiteral("Zoom &In"));
-    // Ctrl+= as well: on most keyboards "+" needs Shift.
-    larger->setShortcuts(
-        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    larger->setShortcutContext(Qt::WindowShortcut);
-    connect(larger, &QAction::triggered, this, &MainWindow::zoomIn);
-    connect(addCommand(zoom, cmdZoomOut, QStringLiteral("Zoom &Out"),
-                       QKeySequence(Qt::CTRL | Qt::Key_Minus)),
-            &QAction::triggered, this, &MainWindow::zoomOut);
-    connect(addCommand(zoom, cmdActualSize, QStringLiteral("&Actual Size"),
-                       QKeySequence(Qt::CTRL | Qt::Key_0)),
-            &QAction::triggered, this, &MainWindow::actualSize);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    const std::pair<int, QString> helpItems[] = {{cmdHelpContents, QStringLiteral("Contents")},
-                                                 {cmdHelpSearch, QStringLiteral("&Search")},
-                                                 {cmdHelpIndex, QStringLiteral("&Index")}};
-    for (const auto& [command, text] : helpItems) {
-        QAction* item =
-            addCommand(help, command, text,
-                       command == cmdHelpContents ? QKeySequence(Qt::Key_F1) : QKeySequence());
-        connect(item, &QAction::triggered, this, [this, command] { showHelp(command); });
-    }
-    help->addSeparator();
-    connect(addCommand(help, cmdAbout, QStringLiteral("&About")), &QAction::triggered, this,
-            &MainWindow::showAbout);
-}
-
-QAction* MainWindow::addCommand(QMenu* menu, int command, const QString& text,
-                                const QKeySequence& shortcut) {
-    QAction* item = menu->addAction(text);
-    item->setData(command);
-    if (!shortcut.isEmpty()) {
-        // Window-wide, so a shortcut never fires while a modal dialog has the input.
-        item->setShortcut(shortcut);
-        item->setShortcutContext(Qt::WindowShortcut);
-    }
-    actions[command] = item;
-    return item;
-}
-
-QAction* MainWindow::action(int command) const {
-    const auto found = actions.find(command);
-    return found == actions.end() ? nullptr : found->second;
-}
-
-void MainWindow::applyStoredMarks(int columns, int rows, int emptyX, int emptyY, bool showNumber) {
-    int level = cmdCustom;
-    for (const LevelItem& candidate : kLevels) {
-        if (columns == candidate.side && rows == candidate.side) {
-            level = candidate.command;
-        }
-    }
-    markLevel(level);
-    int corner = 0;  // a corner setting the menu does not offer marks none
-    for (const CornerItem& candidate : kCorners) {
-        if (emptyX == candidate.emptyX && emptyY == candidate.emptyY) {
-            corner = candidate.command;
-        }
-    }
-    markCorner(corner);
-    action(cmdShowNumbers)->setChecked(showNumber);
-    markPicture();
-}
-
-// The toolkit moves a radio mark as soon as an item is chosen; these put the mark where
-// the command's outcome says it belongs, which also undoes it after a cancelled dialog.
-void MainWindow::markLevel(int command) {
-    levelMark = command;
-    markIn(levelGroup, command);
-}
-
-void MainWindow::markCorner(int command) {
-    cornerMark = command;
-    markIn(cornerGroup, command);
-}
-
-// Command 0 clears the group's mark.
-void MainWindow::markIn(QActionGroup* group, int command) {
-    if (QAction* marked = group->checkedAction(); marked != nullptr && command == 0) {
-        marked->setChecked(false);
-    }
-    if (command != 0) {
-        action(command)->setChecked(true);
-    }
-}
-
-void MainWindow::markPicture() {
-    action(useDefaultPicture ? cmdDefaultPicture : cmdCustomPicture)->setChecked(true);
+    return makeSheet(env.puzzlePicture, kBuiltinPictureSheet);
 }
 
 void MainWindow::warn(const QString& caption, const QString& text) {
@@ -477,54 +224,6 @@ void MainWindow::reportPaintError() {
             requestQuit(1);
         },
         Qt::QueuedConnection);
-}
-
-void MainWindow::fitWindowToScreen() {
-    if (view == nullptr) {
-        return;
-    }
-    view->fitToScreen();
-    applyZoom(zoomWanted);
-}
-
-int MainWindow::fittingZoom(int percent, int direction) const {
-    const QSize screenSize(gameScreen()->getWidth(), gameScreen()->getHeight());
-    // The menu bar, and a generous allowance for the window manager's frame and title, as
-    // for pictures fitted to the screen.
-    const QSize chrome(16, menuBar()->sizeHint().height() + 40);
-    const QScreen* display = QWidget::screen();
-    const QSize available = display != nullptr ? display->availableGeometry().size() : QSize();
-    if (direction != 0) {
-        return zoom::nextStep(view->zoom(), direction, screenSize, chrome, available);
-    }
-    return zoom::largestFitting(percent, screenSize, chrome, available);
-}
-
-void MainWindow::applyZoom(int percent) {
-    view->setZoom(fittingZoom(percent));
-    action(cmdZoomIn)->setEnabled(fittingZoom(0, 1) != view->zoom());
-    action(cmdZoomOut)->setEnabled(view->zoom() > zoom::steps.front());
-    layout()->activate();
-    adjustSize();
-}
-
-void MainWindow::zoomIn() {
-    zoomWanted = fittingZoom(0, 1);
-    applyZoom(zoomWanted);
-}
-
-void MainWindow::zoomOut() {
-    zoomWanted = fittingZoom(0, -1);
-    applyZoom(zoomWanted);
-}
-
-void MainWindow::actualSize() {
-    zoomWanted = zoom::steps.front();
-    applyZoom(zoomWanted);
-}
-
-void MainWindow::toggleSlideAnimation() {
-    view->setSlideAnimation(env.animateSlides && action(cmdSlideAnimation)->isChecked());
 }
 
 void MainWindow::saveSettings() const {
@@ -577,133 +276,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     requestQuit(0);
 }
 
-QString MainWindow::pictureFileFilter() {
-    // Whatever the toolkit's readers and GraphicsMagick make of a file, named by every
-    // suffix such files go by.
-    QStringList every;
-    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
-        every.append(QStringLiteral("*.") + QString::fromLatin1(format).toLower());
-    }
-    for (const char* suffix : kMagickSuffixes) {
-        every.append(QStringLiteral("*.") + QString::fromLatin1(suffix));
-    }
-    every.sort();
-    every.removeDuplicates();
-    const QStringList lowerEvery = every;
-    for (const QString& pattern : lowerEvery) {
-        every.append(pattern.toUpper());
-    }
-    QStringList filters{QStringLiteral("All Pictures (%1)").arg(every.join(u' '))};
-    for (const FileType& type : kPictureTypes) {
-        QStringList patterns = QString::fromLatin1(type.patterns).split(u' ');
-        const QStringList lower = patterns;
-        for (const QString& pattern : lower) {
-            patterns.append(pattern.toUpper());
-        }
-        filters.append(
-            QStringLiteral("%1 (%2)").arg(QString::fromLatin1(type.shown), patterns.join(u' ')));
-    }
-    return filters.join(QStringLiteral(";;"));
-}
-
-// ---- Commands -------------------------------------------------------------------------
-
-void MainWindow::newGame() {
-    screen->newGame();
-    drawScreen();
-}
-
-void MainWindow::showBestTimes() {
-    BestTimesDialog dialog(this);
-    dialog.exec();
-}
-
-void MainWindow::exitGame() {
-    // Through the close path, so the close box and Exit end the same way.
-    close();
-}
-
-void MainWindow::setLevel(int command) {
-    for (const LevelItem& level : kLevels) {
-        if (level.command == command) {
-            finishFindTileFlash();
-            screen->setDimensions(level.side, level.side);
-            drawScreen();
-            markLevel(command);
-            return;
-        }
-    }
-}
-
-void MainWindow::customDimensions() {
-    CustomDimensionsDialog dialog(screen->getDimensionX(), screen->getDimensionY(), this);
-    moveToClientOrigin(&dialog, this);
-    if (dialog.exec() != QDialog::Accepted) {
-        markLevel(levelMark);
-        return;
-    }
-    finishFindTileFlash();
-    screen->setDimensions(dialog.columns(), dialog.rows());
-    drawScreen();
-    // Custom even when the size typed is one of the levels.
-    markLevel(cmdCustom);
-}
-
-void MainWindow::setEmptyCorner(int command) {
-    for (const CornerItem& corner : kCorners) {
-        if (corner.command == command) {
-            screen->setEmptyCorner(corner.emptyX, corner.emptyY);
-            drawScreen();
-            markCorner(command);
-            return;
-        }
-    }
-}
-
-void MainWindow::toggleShowNumbers() {
-    const bool show = !screen->getShowNumber();
-    screen->setShowNumber(show);
-    action(cmdShowNumbers)->setChecked(show);
-    drawScreen();
-}
-
-void MainWindow::findTile() {
-    const int count = screen->getDimensionY() * screen->getDimensionX();
-    if (findNumber >= count) {
-        findNumber = 0;
-    }
-    FindTileDialog dialog(findNumber + 1, this);
-    moveToClientOrigin(&dialog, this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    findNumber = dialog.number();
-    flashTileNumber(findNumber);
-}
-
-void MainWindow::onFindTileTimer() {
-    // Tile numbers count from 1; a number off the board reaches the board as an index it
-    // ignores, and the two ticks then only draw.
-    screen->flashTile(flashingNumber - 1);
-    drawScreen();
-    if (++findTicks >= 2) {
-        findTicks = 0;
-        findTileTimer.stop();
-    }
-}
-
-void MainWindow::finishFindTileFlash() {
-    // A hint marks its tile on the picture in the same way.
-    if (assist != nullptr) {
-        assist->clearHint();
-    }
-    if (findTileTimer.isActive() && findTicks % 2 == 1) {
-        onFindTileTimer();
-    }
-    findTileTimer.stop();
-    findTicks = 0;
-}
-
 void MainWindow::useBuiltinPicture() {
     finishFindTileFlash();
     if (!screen->changePicture(env.puzzlePicture)) {
@@ -722,9 +294,10 @@ void MainWindow::useCustomPicture() {
 bool MainWindow::chooseCustomPicture() {
     const QString filter = pictureFileFilter();
     const QString path =
-        env.chooseFile ? env.chooseFile(this, filter)
-                       : QFileDialog::getOpenFileName(this, QString(), pictureStartFolder(), filter,
-                                                      nullptr, QFileDialog::HideNameFilterDetails);
+        env.chooseFile
+            ? env.chooseFile(this, filter)
+            : QFileDialog::getOpenFileName(this, QString(), pictureStartFolder(customPicturePath),
+                                           filter, nullptr, QFileDialog::HideNameFilterDetails);
     return !path.isEmpty() && openCustomPicture(path);
 }
 
@@ -750,60 +323,6 @@ bool MainWindow::openCustomPicture(const QString& path) {
     useDefaultPicture = false;
     markPicture();
     return true;
-}
-
-QString MainWindow::pictureStartFolder() const {
-    if (!customPicturePath.isEmpty()) {
-        const QFileInfo picture(customPicturePath);
-        if (picture.absoluteDir().exists()) {
-            return picture.absolutePath();
-        }
-    }
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!pictures.isEmpty() && QDir(pictures).exists()) {
-        return pictures;
-    }
-    return QDir::homePath();
-}
-
-void MainWindow::showAbout() {
-    AboutDialog dialog(this);
-    centerOnMainWindow(&dialog, this);
-    dialog.exec();
-}
-
-void MainWindow::showHelp(int command) {
-    if (help == nullptr) {
-        help = new HelpController(this);
-    }
-    switch (command) {
-        case cmdHelpContents:
-            help->showContents();
-            break;
-        case cmdHelpSearch:
-            help->showSearch();
-            break;
-        case cmdHelpIndex:
-            help->showIndex();
-            break;
-        default:
-            break;
-    }
-}
-
-void MainWindow::fitPicturesToAvailableScreen() {
-    const QScreen* display = QGuiApplication::primaryScreen();
-    if (display == nullptr) {
-        return;
-    }
-    // Everything around the picture: the 10-pixel margins, the counter bar, the menu bar
-    // and a generous allowance for the window manager's frame and title.
-    constexpr int kFrameAllowance = 16;
-    constexpr int kTitleAllowance = 40;
-    constexpr int kMarginsAndBar = 10 + 26 + 10 + 10;
-    const QSize chrome(20 + kFrameAllowance,
-                       kMarginsAndBar + menuBar()->sizeHint().height() + kTitleAllowance);
-    imageio::setFitSize(imageio::fitSizeForScreen(display->availableGeometry().size(), chrome));
 }
 
 }  // namespace zolva

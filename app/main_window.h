@@ -4,17 +4,19 @@
 // puzzle picture with its fall-back to the built-in one, the menu marks, the window fitted
 // to the screen); runUntilQuit shows it and ends with the options saved. Every menu command
 // and its dialog is carried out here, and every failure the player must hear of becomes a
-// warning owned by this window.
+// warning owned by this window. Its parts live in files of their own: the menus and their
+// marks in main_window_menus.cpp, the commands in main_window_commands.cpp, fitting to the
+// screen in main_window_fit.cpp; the start-up and the pictures in main_window.cpp.
 #pragma once
 
 #include <QIcon>
 #include <QMainWindow>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
 
+#include "app/commands.h"
 #include "framework/image_loader.h"
 
 class QActionGroup;
@@ -23,6 +25,7 @@ namespace zolva {
 
 class GameScreen;
 class AssistController;
+class FindTileFlash;
 class GameView;
 class HelpController;
 class Picture;
@@ -50,46 +53,12 @@ struct ShellEnvironment {
     bool animateSlides = false;
 };
 
-// Moves a dialog so that it sits centred over the main window, both measured by their outer
-// frames; the halves are truncated toward zero.
-void centerOnMainWindow(QWidget* dialog, const QWidget* mainWindow);
-
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Menu commands. The numbers are the ones the game's menus have always used.
-    enum Command : int {
-        cmdNew = 40001,
-        cmdExit = 40002,
-        cmdBestTimes = 40003,
-        cmdBeginner = 40004,
-        cmdIntermediate = 40005,
-        cmdExpert = 40006,
-        cmdCustom = 40007,
-        cmdEmptyBL = 40008,
-        cmdEmptyBR = 40009,
-        cmdEmptyTL = 40010,
-        cmdEmptyTR = 40011,
-        cmdShowNumbers = 40012,
-        cmdFindTile = 40013,
-        cmdHelpContents = 40014,
-        cmdHelpSearch = 40015,
-        cmdHelpIndex = 40016,
-        cmdAbout = 40017,
-        cmdDefaultPicture = 40018,
-        cmdCustomPicture = 40019,
-        cmdHint = 40020,
-        cmdSolve = 40021,
-        cmdUndo = 40022,
-        cmdRedo = 40023,
-        cmdZoomIn = 40030,
-        cmdZoomOut = 40031,
-        cmdActualSize = 40032,
-        cmdSlideAnimation = 40033,
-    };
-
-    static constexpr int findTilePeriodMs = 100;
+    // The menu commands, as MainWindow::cmdNew and so on.
+    using enum Command;
 
     // Performs the start-up but does not show the window.
     explicit MainWindow(ShellEnvironment environment = {}, QWidget* parent = nullptr);
@@ -110,12 +79,6 @@ public:
     // Ends the event loop with `code`; the first request decides the code.
     void requestQuit(int code);
 
-    // The file dialog's filter list, in the toolkit's syntax: every picture the game reads
-    // first, then the classic entries.
-    static QString pictureFileFilter();
-    // Where the file dialog opens: the current custom picture's folder, else the user's
-    // Pictures folder, else home.
-    QString pictureStartFolder() const;
     // The game's icon in every size it is drawn at.
     static QIcon applicationIcon();
 
@@ -127,8 +90,8 @@ public:
     bool usesDefaultPicture() const { return useDefaultPicture; }
     const QString& customPicture() const { return customPicturePath; }
     int findTileNumber() const { return findNumber; }
-    int findTileTicks() const { return findTicks; }
-    bool isFindTileFlashing() const { return findTileTimer.isActive(); }
+    int findTileTicks() const;
+    bool isFindTileFlashing() const;
     bool isQuitRequested() const { return quitRequested; }
     // The zoom the player asked for; the window shows the largest step up to it that fits.
     int wantedZoom() const { return zoomWanted; }
@@ -216,9 +179,7 @@ private:
 
     AssistController* assist = nullptr;  // child of the window
     int findNumber = 0;
-    int flashingNumber = 0;  // the tile the flash timer works on
-    int findTicks = 0;
-    QTimer findTileTimer;
+    FindTileFlash* flash = nullptr;  // child of the window
 
     int zoomWanted = 100;
     bool iconRequested = false;

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/best_times_dialog.h"
+#include "app/dialog_placement.h"
 
 namespace zolva {
 

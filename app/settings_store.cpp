@@ -17,6 +17,7 @@
 
 #include "app/store_file_check.h"
 #include "app/store_lock.h"
+#include "app/store_values.h"
 
 #if defined(Q_OS_UNIX)
 #include <stdlib.h>
@@ -29,39 +30,28 @@ namespace zolva {
 
 namespace {
 
+// The options' keys in the store, in the order the file has always listed them.
+constexpr QLatin1String kDimensionXKey("dimensionX");
+constexpr QLatin1String kDimensionYKey("dimensionY");
+constexpr QLatin1String kEmptyXKey("emptyX");
+constexpr QLatin1String kEmptyYKey("emptyY");
+constexpr QLatin1String kShowNumberKey("showNumber");
+constexpr QLatin1String kDefaultPictureKey("defaultPicture");
+constexpr QLatin1String kPicturePathKey("picturePath");
+constexpr QLatin1String kZoomKey("zoom");
+constexpr QLatin1String kSlideAnimationKey("slideAnimation");
+constexpr QLatin1String kOptionKeys[] = {kDimensionXKey,  kDimensionYKey, kEmptyXKey,
+                                         kEmptyYKey,      kShowNumberKey, kDefaultPictureKey,
+                                         kPicturePathKey, kZoomKey,       kSlideAnimationKey};
+
+// A best time's values are keyed by their kind followed by the level's suffix.
+constexpr QLatin1String kNameKind("name");
+constexpr QLatin1String kTimeKind("time");
+constexpr QLatin1String kMoveKind("move");
+constexpr QLatin1String kBestTimeKinds[] = {kNameKind, kTimeKind, kMoveKind};
+
 // No real file system accepts a longer path; anything beyond this is damage, not a path.
 constexpr qsizetype kMaxPathLength = 32767;
-// Longer than any 32-bit number could be written; spares us parsing megabytes of digits.
-constexpr qsizetype kMaxNumberLength = 24;
-
-std::optional<qint64> parseInteger(const QVariant& value) {
-    QString text;
-    switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-            return value.toLongLong();
-        case QMetaType::QString:
-            text = value.toString();
-            break;
-        case QMetaType::QByteArray:
-            text = QString::fromLatin1(value.toByteArray());
-            break;
-        default:
-            // Lists, bools, rectangles and whatever else a hand-edited file may decode to
-            // are not numbers of ours.
-            return std::nullopt;
-    }
-    text = text.trimmed();
-    if (text.isEmpty() || text.size() > kMaxNumberLength) {
-        return std::nullopt;
-    }
-    bool ok = false;
-    const qint64 number = text.toLongLong(&ok, 10);
-    return ok ? std::optional<qint64>(number) : std::nullopt;
-}
 
 // A path is stored as text, as always; only one that has no UTF-8 form (a file name in
 // another encoding) is stored as its bytes, so that it comes back unchanged.
@@ -69,18 +59,9 @@ QVariant storedPath(const QString& path) {
     return hasEscapedBytes(path) ? QVariant(fileNameToBytes(path)) : QVariant(path);
 }
 
-std::optional<QString> parseText(const QVariant& value) {
-    switch (value.typeId()) {
-        case QMetaType::QString:
-            return value.toString();
-        case QMetaType::QByteArray:
-            return QString::fromUtf8(value.toByteArray());
-        default:
-            // An unquoted comma makes the file format hand back a list; we never write one,
-            // so treat it like any other foreign type.
-            return std::nullopt;
-    }
-}
+using storevalue::parseInteger;
+using storevalue::parseText;
+using storevalue::whyUnwritable;
 
 // One opening of the store. Reads follow the read-creates-default rule: a missing value is
 // written with its default; a value that exists but cannot be understood yields the default
@@ -121,11 +102,13 @@ public:
     }
 
     static QStringList valueNames() {
-        QStringList names{"dimensionX",     "dimensionY",  "emptyX", "emptyY",        "showNumber",
-                          "defaultPicture", "picturePath", "zoom",   "slideAnimation"};
-        for (const char* suffix : {"Beginner", "Intermediate", "Expert"}) {
-            for (const char* kind : {"name", "time", "move"}) {
-                names << QLatin1String(kind) + QLatin1String(suffix);
+        QStringList names;
+        for (const QLatin1String option : kOptionKeys) {
+            names << option;
+        }
+        for (const LevelInfo& level : kLevels) {
+            for (const QLatin1String kind : kBestTimeKinds) {
+                names << kind + QLatin1String(level.suffix);
             }
         }
         return names;
@@ -287,7 +270,7 @@ private:
         }
         if (file.size() <= storefile::maxFileSize &&
             storefile::isSafeToParse(file.read(storefile::maxFileSize + 1), valueNames(),
-                                     QStringLiteral("picturePath"))) {
+                                     kPicturePathKey)) {
             return std::nullopt;
         }
         file.seek(0);
@@ -363,10 +346,11 @@ std::optional<StoreDamage> unreportedDamage;
 void StoreKey::noteDamage(const QString& keptAs, const QStringList& seen,
                           const QMap<QString, QString>& rescued) {
     StoreDamage damage{keptAs, {}};
-    for (Level level : {Level::Beginner, Level::Intermediate, Level::Expert}) {
+    for (const LevelInfo& info : kLevels) {
+        const Level level = info.level;
         const QString suffix = SettingsStore::levelSuffix(level);
-        for (const char* kind : {"name", "time", "move"}) {
-            const QString name = QLatin1String(kind) + suffix;
+        for (const QLatin1String kind : kBestTimeKinds) {
+            const QString name = kind + suffix;
             if (seen.contains(name) && !rescued.contains(name)) {
                 damage.lostBestTimes.push_back(level);
                 break;
@@ -383,119 +367,60 @@ bool beats(quint32 time, quint32 moves, quint32 bestTime, quint32 bestMoves) {
     return time < bestTime || (time == bestTime && moves < bestMoves);
 }
 
-// QSettings only says that it could not write. To tell the player why, a file the size of
-// the store is written beside it, and what the system says about that is the reason.
-QString whyUnwritable(const QString& storeFile) {
-    const QFileInfo store(storeFile);
-    if (store.fileName().isEmpty()) {
-        return QStringLiteral("the file of best times is damaged and cannot be replaced");
-    }
-    if (!QDir().mkpath(store.path())) {
-        return QStringLiteral("the folder %1 cannot be created").arg(store.path());
-    }
-    if (store.isDir()) {
-        return QStringLiteral("%1 is a folder").arg(storeFile);
-    }
-#if defined(Q_OS_UNIX)
-    QByteArray probeName = QFile::encodeName(storeFile) + ".probe-XXXXXX";
-    const int fd = ::mkstemp(probeName.data());
-    if (fd < 0) {
-        return QString::fromLocal8Bit(std::strerror(errno));
-    }
-    const QByteArray filler(qMax<qint64>(store.size(), 4096), ' ');
-    // A short write is followed by one that says what stopped it.
-    qsizetype done = 0;
-    ssize_t written = 0;
-    while (done < filler.size() && written >= 0) {
-        written = ::write(fd, filler.constData() + done, std::size_t(filler.size() - done));
-        done += qMax<ssize_t>(written, 0);
-    }
-    const int writeError = errno;
-    ::close(fd);
-    ::unlink(probeName.constData());
-    if (written < 0) {
-        return QString::fromLocal8Bit(std::strerror(writeError));
-    }
-#endif
-    return QStringLiteral("%1 cannot be replaced").arg(storeFile);
-}
-
 QString nameKey(Level level) {
-    return QStringLiteral("name") + SettingsStore::levelSuffix(level);
+    return kNameKind + SettingsStore::levelSuffix(level);
 }
 QString timeKey(Level level) {
-    return QStringLiteral("time") + SettingsStore::levelSuffix(level);
+    return kTimeKind + SettingsStore::levelSuffix(level);
 }
 QString moveKey(Level level) {
-    return QStringLiteral("move") + SettingsStore::levelSuffix(level);
+    return kMoveKind + SettingsStore::levelSuffix(level);
 }
-
-constexpr std::array<Level, 3> kLevels = {Level::Beginner, Level::Intermediate, Level::Expert};
 
 }  // namespace
 
 Settings SettingsStore::loadSettings() {
     Settings s;
     StoreKey key;
-    s.dimensionX = key.readSigned(QStringLiteral("dimensionX"), s.dimensionX);
-    s.dimensionY = key.readSigned(QStringLiteral("dimensionY"), s.dimensionY);
-    s.emptyX = key.readSigned(QStringLiteral("emptyX"), s.emptyX);
-    s.emptyY = key.readSigned(QStringLiteral("emptyY"), s.emptyY);
-    s.showNumber = key.readFlag(QStringLiteral("showNumber"), s.showNumber);
-    s.defaultPicture = key.readFlag(QStringLiteral("defaultPicture"), s.defaultPicture);
-    s.picturePath = key.readPath(QStringLiteral("picturePath"), s.picturePath);
+    s.dimensionX = key.readSigned(kDimensionXKey, s.dimensionX);
+    s.dimensionY = key.readSigned(kDimensionYKey, s.dimensionY);
+    s.emptyX = key.readSigned(kEmptyXKey, s.emptyX);
+    s.emptyY = key.readSigned(kEmptyYKey, s.emptyY);
+    s.showNumber = key.readFlag(kShowNumberKey, s.showNumber);
+    s.defaultPicture = key.readFlag(kDefaultPictureKey, s.defaultPicture);
+    s.picturePath = key.readPath(kPicturePathKey, s.picturePath);
     // A zoom the window does not offer is damage; the window has the last word on fit.
-    if (const qint32 zoom = key.readSigned(QStringLiteral("zoom"), s.zoom);
+    if (const qint32 zoom = key.readSigned(kZoomKey, s.zoom);
         zoom == 100 || zoom == 150 || zoom == 200 || zoom == 300) {
         s.zoom = zoom;
     }
-    s.slideAnimation = key.readFlag(QStringLiteral("slideAnimation"), s.slideAnimation);
+    s.slideAnimation = key.readFlag(kSlideAnimationKey, s.slideAnimation);
     key.commit();
     return s;
 }
 
 bool SettingsStore::saveSettings(const Settings& s) {
     StoreKey key;
-    key.write(QStringLiteral("dimensionX"), s.dimensionX);
-    key.write(QStringLiteral("dimensionY"), s.dimensionY);
-    key.write(QStringLiteral("emptyX"), s.emptyX);
-    key.write(QStringLiteral("emptyY"), s.emptyY);
-    key.write(QStringLiteral("showNumber"), s.showNumber ? 1 : 0);
-    key.write(QStringLiteral("defaultPicture"), s.defaultPicture ? 1 : 0);
+    key.write(kDimensionXKey, s.dimensionX);
+    key.write(kDimensionYKey, s.dimensionY);
+    key.write(kEmptyXKey, s.emptyX);
+    key.write(kEmptyYKey, s.emptyY);
+    key.write(kShowNumberKey, s.showNumber ? 1 : 0);
+    key.write(kDefaultPictureKey, s.defaultPicture ? 1 : 0);
     if (!s.defaultPicture) {
-        key.write(QStringLiteral("picturePath"), storedPath(s.picturePath));
+        key.write(kPicturePathKey, storedPath(s.picturePath));
     }
-    key.write(QStringLiteral("zoom"), s.zoom);
-    key.write(QStringLiteral("slideAnimation"), s.slideAnimation ? 1 : 0);
+    key.write(kZoomKey, s.zoom);
+    key.write(kSlideAnimationKey, s.slideAnimation ? 1 : 0);
     return key.commit();
 }
 
 std::optional<Level> SettingsStore::levelFor(int columns, int rows) {
-    if (columns != rows) {
-        return std::nullopt;
-    }
-    switch (columns) {
-        case 4:
-            return Level::Beginner;
-        case 6:
-            return Level::Intermediate;
-        case 8:
-            return Level::Expert;
-        default:
-            return std::nullopt;
-    }
+    return levelOfBoard(columns, rows);
 }
 
 QString SettingsStore::levelSuffix(Level level) {
-    switch (level) {
-        case Level::Beginner:
-            return QStringLiteral("Beginner");
-        case Level::Intermediate:
-            return QStringLiteral("Intermediate");
-        case Level::Expert:
-            return QStringLiteral("Expert");
-    }
-    return {};
+    return QLatin1String(levelInfo(level).suffix);
 }
 
 bool SettingsStore::isNewBestTime(int columns, int rows, int time, int moves) {
@@ -526,13 +451,13 @@ std::array<BestTime, 3> SettingsStore::readBestTimes() {
     StoreKey key;
     std::array<BestTime, 3> records;
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        records[i].name = key.readName(nameKey(kLevels[i]));
+        records[i].name = key.readName(nameKey(kLevels[i].level));
     }
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        records[i].time = key.readUnsigned(timeKey(kLevels[i]), defaultBestTime);
+        records[i].time = key.readUnsigned(timeKey(kLevels[i].level), defaultBestTime);
     }
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        records[i].moves = key.readUnsigned(moveKey(kLevels[i]), defaultBestMoves);
+        records[i].moves = key.readUnsigned(moveKey(kLevels[i].level), defaultBestMoves);
     }
     key.commit();
     return records;
@@ -570,14 +495,14 @@ std::optional<StoreDamage> SettingsStore::takeDamageReport() {
 
 bool SettingsStore::resetScores() {
     StoreKey key;
-    for (Level level : kLevels) {
-        key.write(nameKey(level), defaultName());
+    for (const LevelInfo& info : kLevels) {
+        key.write(nameKey(info.level), defaultName());
     }
-    for (Level level : kLevels) {
-        key.write(timeKey(level), defaultBestTime);
+    for (const LevelInfo& info : kLevels) {
+        key.write(timeKey(info.level), defaultBestTime);
     }
-    for (Level level : kLevels) {
-        key.write(moveKey(level), defaultBestMoves);
+    for (const LevelInfo& info : kLevels) {
+        key.write(moveKey(info.level), defaultBestMoves);
     }
     return key.commit();
 }

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/levels.h"
+
 namespace zolva {
 
 // The options read at start-up and written at exit. The empty-space settings are kept
@@ -32,15 +34,17 @@ struct Settings {
     friend bool operator==(const Settings&, const Settings&) = default;
 };
 
+// What a level holds before anyone has set a time on it.
+inline constexpr quint32 kDefaultBestTime = 9999;
+inline constexpr quint32 kDefaultBestMoves = 9999;
+
 struct BestTime {
     QString name;
-    quint32 time = 9999;
-    quint32 moves = 9999;
+    quint32 time = kDefaultBestTime;
+    quint32 moves = kDefaultBestMoves;
 
     friend bool operator==(const BestTime&, const BestTime&) = default;
 };
-
-enum class Level { Beginner, Intermediate, Expert };
 
 // What became of a best time offered to the store.
 struct RecordWrite {
@@ -63,8 +67,8 @@ class SettingsStore {
 public:
     // Names are cut to this many characters wherever they enter the store.
     static constexpr int maxNameLength = 14;
-    static constexpr quint32 defaultBestTime = 9999;
-    static constexpr quint32 defaultBestMoves = 9999;
+    static constexpr quint32 defaultBestTime = kDefaultBestTime;
+    static constexpr quint32 defaultBestMoves = kDefaultBestMoves;
     static QString defaultName() { return QStringLiteral("Anonymous"); }
 
     // Reads (and creates defaults for) the options.

@@ -1,5 +1,6 @@
 #include "framework/display_object.h"
 
+#include "framework/events.h"
 #include "framework/picture.h"
 #include "framework/surface.h"
 
@@ -269,15 +270,15 @@ void DisplayObject::clearDirty() {
 
 int DisplayObject::mouseEvent(int message, int keys, int px, int py) {
     if (!mouseEnabled) {
-        return 0;
+        return msg::kNotHandled;
     }
     const int lx = px - x;
     const int ly = py - y;
-    int result = 0;
+    int result = msg::kNotHandled;
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
         result = (*it)->mouseEvent(message, keys, lx, ly);
-        if (result == 2) {
-            return 2;
+        if (result == msg::kConsumed) {
+            return msg::kConsumed;
         }
     }
     return result;
@@ -285,13 +286,13 @@ int DisplayObject::mouseEvent(int message, int keys, int px, int py) {
 
 int DisplayObject::keyEvent(int message, int wParam, int lParam) {
     if (!keyEnabled) {
-        return 0;
+        return msg::kNotHandled;
     }
-    int result = 0;
+    int result = msg::kNotHandled;
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
         result = (*it)->keyEvent(message, wParam, lParam);
-        if (result == 2) {
-            return 2;
+        if (result == msg::kConsumed) {
+            return msg::kConsumed;
         }
     }
     return result;

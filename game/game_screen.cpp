@@ -18,8 +18,7 @@ constexpr int kNormalFrame = 0;
 constexpr int kHoverFrame = 1;
 constexpr int kPressedFrame = 2;
 
-// The 10-pixel margin around the bar and the board, and between them.
-constexpr int kMargin = 10;
+constexpr int kMargin = GameScreen::margin;
 
 }  // namespace
 
@@ -77,9 +76,9 @@ void GameScreen::layOut() {
         newGameButton->setX((boardWidth - buttonWidth) / 2 + kMargin);
         timeCounter->setX(boardWidth - timeCounter->getWidth() + kMargin);
         board->setX(kMargin);
-        width = boardWidth + 2 * kMargin;
+        width = boardWidth + widthAroundBoard;
     }
-    height = board->getHeight() + barHeight + 3 * kMargin;
+    height = board->getHeight() + heightAroundBoard(barHeight);
 }
 
 void GameScreen::childChanged(DisplayObject* /*child*/) {

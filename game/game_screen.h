@@ -23,6 +23,13 @@ public:
                int emptyX, int emptyY, bool showNumber, Picture* digitPicture, int digitCount,
                Picture* buttonPicture, GameHost* host);
 
+    // The 10-pixel margin around the bar and the board, and between them.
+    static constexpr int margin = 10;
+    // How much wider and higher than its board the screen is when the board sets the width,
+    // under a bar `barHeight` high.
+    static constexpr int widthAroundBoard = 2 * margin;
+    static constexpr int heightAroundBoard(int barHeight) { return barHeight + 3 * margin; }
+
     void childChanged(DisplayObject* child) override;
     int mouseEvent(int message, int keys, int px, int py) override;
     int keyEvent(int message, int wParam, int lParam) override;

@@ -1,7 +1,8 @@
-// Dealing a game: the shuffle and the parity test that keeps every deal solvable.
+// Dealing a game: the shuffle, and the solvability rule that keeps every deal playable.
 #include <vector>
 
 #include "puzzle/random_generator.h"
+#include "puzzle/solvability.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
 
@@ -41,37 +42,12 @@ void TileBoard::shuffle() {
 }
 
 bool TileBoard::isSolvable() const {
-    // Counting inversions on a grid widened to an even width makes one rule serve odd and
-    // even widths alike while the missing tile is home; the extra column holds fixed
-    // points, which add an even number of inversions.
-    const int w = columns % 2 == 0 ? columns : columns + 1;
-    std::vector<int> values(static_cast<std::size_t>(rows * w));
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < w; ++c) {
-            int value = 0;
-            if (c >= columns) {
-                value = r * w + c;
-            } else if (c == emptyColumn && r == emptyRow) {
-                value = -1;
-            } else {
-                const Tile* tile = tiles[static_cast<std::size_t>(r * columns + c)];
-                value = tile->getHomeRow() * w + tile->getHomeColumn();
-            }
-            values[static_cast<std::size_t>(r * w + c)] = value;
-        }
+    std::vector<int> homes;
+    homes.reserve(tiles.size());
+    for (const Tile* tile : tiles) {
+        homes.push_back(tile->getHomeRow() * columns + tile->getHomeColumn());
     }
-    int inversions = 0;
-    for (std::size_t p = 0; p < values.size(); ++p) {
-        if (values[p] < 0) {
-            continue;
-        }
-        for (std::size_t q = p + 1; q < values.size(); ++q) {
-            if (values[q] >= 0 && values[p] > values[q]) {
-                ++inversions;
-            }
-        }
-    }
-    return inversions % 2 == 0;
+    return canSlideHome(columns, homes, emptyIndex());
 }
 
 }  // namespace zolva

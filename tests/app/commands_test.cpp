@@ -16,6 +16,7 @@
 #include "app/find_tile_dialog.h"
 #include "app/game_view.h"
 #include "app/new_record_dialog.h"
+#include "app/picture_files.h"
 #include "app/qt_game_host.h"
 #include "framework/picture.h"
 #include "game/digit_counter.h"
@@ -252,7 +253,7 @@ TEST_F(ShellTest, ADroppedPictureIsOpenedAsCustomPictureOpensIt) {
 }
 
 TEST(PictureFilterTest, AcceptsEveryCaseOfTheListedExtensions) {
-    const QStringList filters = MainWindow::pictureFileFilter().split(";;");
+    const QStringList filters = pictureFileFilter().split(";;");
     ASSERT_EQ(filters.size(), 9);
     EXPECT_TRUE(filters[0].startsWith("All Pictures ("));
     EXPECT_TRUE(
@@ -274,12 +275,13 @@ TEST(PictureFilterTest, AcceptsEveryCaseOfTheListedExtensions) {
 TEST_F(ShellTest, PictureChooserOpensInThePicturesFolder) {
     auto window = makeWindow();
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    EXPECT_EQ(window->pictureStartFolder(), QDir(pictures).exists() ? pictures : QDir::homePath());
+    EXPECT_EQ(pictureStartFolder(window->customPicture()),
+              QDir(pictures).exists() ? pictures : QDir::homePath());
     QDir(folder.path()).mkdir("holiday");
     fileChoice = writeImage("holiday/beach.png", 200, 160);
     window->action(MainWindow::cmdCustomPicture)->trigger();
     window->action(MainWindow::cmdDefaultPicture)->trigger();  // the path is still remembered
-    EXPECT_EQ(window->pictureStartFolder(), folder.filePath("holiday"));
+    EXPECT_EQ(pictureStartFolder(window->customPicture()), folder.filePath("holiday"));
 }
 
 TEST_F(ShellTest, SmallPicturesGrowOnlyUnderThePlayPolicy) {

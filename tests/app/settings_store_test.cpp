@@ -17,14 +17,8 @@ namespace {
 
 // Every test starts without a store file and checks what reached the disk by reading the
 // file itself, not through another QSettings that could share the store's cache.
-class SettingsStoreTest : public ::testing::Test {
+class SettingsStoreTest : public testing::StoreFileTest {
 protected:
-    void SetUp() override { QFile::remove(path); }
-
-    void writeRaw(const QByteArray& content) {
-        ASSERT_TRUE(testing::replaceStoreFile(path, content));
-    }
-
     QMap<QString, QString> rawValues() const {
         QMap<QString, QString> values;
         QFile file(path);
@@ -38,8 +32,6 @@ protected:
         }
         return values;
     }
-
-    const QString path = SettingsStore::fileName();
 };
 
 TEST_F(SettingsStoreTest, FreshStoreCreatesEveryOptionWithItsDefault) {

@@ -17,6 +17,8 @@
 
 #include "app/main_window.h"
 #include "app/settings_store.h"
+#include "game/sprite_sheets.h"
+#include "support/gradient_image.h"
 
 namespace zolva::testing {
 
@@ -32,6 +34,19 @@ bool waitFor(Condition done, int limitMs = 60000) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+// Runs the event loop until a timer of `intervalMs` has fired `periods` times: by then a
+// timer of that interval that was still running when this began has fired as well, so a
+// step that should have stopped would have shown.
+inline void runTimerPeriods(int intervalMs, int periods) {
+    int fired = 0;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(intervalMs);
+    QObject::connect(&timer, &QTimer::timeout, [&fired] { ++fired; });
+    timer.start();
+    waitFor([&fired, periods] { return fired >= periods; });
 }
 
 // Answers modal dialogs in the order they open; each step must close its dialog. Dialogs
@@ -97,20 +112,14 @@ protected:
             .clear();
         ASSERT_TRUE(folder.isValid());
         puzzlePath = writeImage("puzzle.png", 300, 300);
-        digitPath = writeImage("digits.png", 143, 23);
-        buttonPath = writeImage("buttons.png", 130, 26);
+        digitPath = writeImage("digits.png", kDigitSheet.width, kDigitSheet.height);
+        buttonPath = writeImage("buttons.png", kButtonSheet.width, kButtonSheet.height);
     }
 
-    // A gradient: every tile differs, so a moved or inverted tile shows.
     QString writeImage(const QString& name, int width, int height) {
-        QImage image(width, height, QImage::Format_RGB32);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x + y) % 64 + 96));
-            }
-        }
-        EXPECT_TRUE(image.save(folder.filePath(name)));
-        return folder.filePath(name);
+        const QString path = writeGradientImage(folder.path(), name, width, height);
+        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
+        return path;
     }
 
     std::unique_ptr<MainWindow> makeWindow(bool shapePictures = false) {

@@ -4,7 +4,6 @@
 // game screen built on them.
 #pragma once
 
-#include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
@@ -16,8 +15,11 @@
 #include "game/button.h"
 #include "game/game_host.h"
 #include "game/game_screen.h"
+#include "game/sprite_sheets.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
+#include "support/board_helpers.h"
+#include "support/gradient_image.h"
 
 namespace zolva::test {
 
@@ -37,19 +39,16 @@ struct FakeHost : GameHost {
 };
 
 struct SpriteSheets {
-    // A colourful image of the given size, written into the temporary directory.
-    QString write(const QString& name, int width, int height) {
-        QImage image(width, height, QImage::Format_RGB32);
-        for (int x = 0; x < width; ++x) {
-            for (int y = 0; y < height; ++y)
-                image.setPixel(x, y, qRgb(x, y, x / 256 + y / 16));
-        }
-        image.save(dir.filePath(name));
-        return dir.filePath(name);
+    QString write(const QString& name, int width, int height) const {
+        return testing::writeGradientImage(dir.path(), name, width, height);
+    }
+    std::unique_ptr<Picture> sheet(const QString& name, const SpriteSheet& geometry) const {
+        return std::make_unique<Picture>(write(name, geometry.width, geometry.height),
+                                         geometry.columns, geometry.rows, geometry.frames);
     }
     QTemporaryDir dir;
-    std::unique_ptr<Picture> digits = std::make_unique<Picture>(write("d.png", 143, 23), 11, 1, 11);
-    std::unique_ptr<Picture> buttons = std::make_unique<Picture>(write("b.png", 130, 26), 5, 1, 5);
+    std::unique_ptr<Picture> digits = sheet("d.png", kDigitSheet);
+    std::unique_ptr<Picture> buttons = sheet("b.png", kButtonSheet);
 };
 
 struct TestGame {
@@ -79,22 +78,11 @@ struct TestGame {
         screen->mouseEvent(msg::WM_LBUTTONUP, 0, b.getX(), b.getY());
     }
     // Home cell index of the tile in each cell.
-    std::vector<int> arrangement() const {
-        std::vector<int> homes;
-        for (int i = 0; i < board().getTileCount(); ++i) {
-            const Tile* t = board().tileAt(i);
-            homes.push_back(t->getHomeRow() * board().getColumns() + t->getHomeColumn());
-        }
-        return homes;
-    }
+    std::vector<int> arrangement() const { return testing::homeArrangement(board()); }
     // A fresh game whose tiles are then put back in home order: playing, not yet solved.
     void playFromHome() const {
         screen->newGame();
-        for (int cell = 0; cell < board().getTileCount(); ++cell) {
-            const std::vector<int> homes = arrangement();
-            board().swapTiles(cell,
-                              static_cast<int>(std::ranges::find(homes, cell) - homes.begin()));
-        }
+        testing::putEveryTileHome(board());
     }
 
     SpriteSheets sheets;

@@ -44,23 +44,17 @@ QMap<QString, QString> readEverything() {
     v["defaultPicture"] = s.defaultPicture ? "1" : "0";
     v["picturePath"] = s.picturePath;
     const std::array<BestTime, 3> best = SettingsStore::readBestTimes();
-    const char* suffixes[] = {"Beginner", "Intermediate", "Expert"};
-    for (int i = 0; i < 3; ++i) {
-        v[QString("name") + suffixes[i]] = best[std::size_t(i)].name;
-        v[QString("time") + suffixes[i]] = QString::number(best[std::size_t(i)].time);
-        v[QString("move") + suffixes[i]] = QString::number(best[std::size_t(i)].moves);
+    for (std::size_t i = 0; i < kLevels.size(); ++i) {
+        const QString suffix = QLatin1String(kLevels[i].suffix);
+        v["name" + suffix] = best[i].name;
+        v["time" + suffix] = QString::number(best[i].time);
+        v["move" + suffix] = QString::number(best[i].moves);
     }
     return v;
 }
 
-class DamagedSettings : public ::testing::Test {
+class DamagedSettings : public testing::StoreFileTest {
 protected:
-    void SetUp() override { QFile::remove(path); }
-
-    void writeRaw(const QByteArray& content) {
-        ASSERT_TRUE(testing::replaceStoreFile(path, content));
-    }
-
     // The intact file the damage starts from, written by the store itself, with values
     // that differ from every default, an escaped path and names beyond ASCII.
     QByteArray intactFile() {
@@ -103,8 +97,6 @@ protected:
         ASSERT_TRUE(SettingsStore::writeBestTime(Level::Intermediate, {"Fresh", 11, 22}));
         EXPECT_EQ(SettingsStore::readBestTime(Level::Intermediate), (BestTime{"Fresh", 11, 22}));
     }
-
-    const QString path = SettingsStore::fileName();
 };
 
 // Where a value's line starts and ends (the newline's index) in the intact file.

@@ -19,6 +19,7 @@
 #include "puzzle/random_generator.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
+#include "support/board_helpers.h"
 
 namespace zolva::reliability {
 
@@ -311,16 +312,7 @@ private:
         ++report.newGames;
         moves = 0;
         time = 1;
-        TileBoard& b = board();
-        for (int cell = 0; cell < b.getTileCount(); ++cell) {
-            for (int other = cell; other < b.getTileCount(); ++other) {
-                const Tile* t = b.tileAt(other);
-                if (t->getHomeRow() * b.getColumns() + t->getHomeColumn() == cell) {
-                    b.swapTiles(cell, other);
-                    break;
-                }
-            }
-        }
+        testing::putEveryTileHome(board());
         const int key = between(msg::VK_LEFT, msg::VK_DOWN);
         input([&] { screen->keyEvent(msg::WM_KEYDOWN, key, 1); });
     }
@@ -355,7 +347,7 @@ private:
         bool allHome = true;
         for (int cell = 0; cell < b.getTileCount(); ++cell) {
             const Tile* t = b.tileAt(cell);
-            const int home = t->getHomeRow() * columns + t->getHomeColumn();
+            const int home = testing::homeCell(*t, columns);
             if (home < 0 || home >= b.getTileCount() || seen[std::size_t(home)]) {
                 return fail(e, "the arrangement is not a permutation");
             }
@@ -373,7 +365,7 @@ private:
         const int emptyCell = b.getEmptyRow() * columns + b.getEmptyColumn();
         if (state == TileBoard::playing) {
             const Tile* t = b.tileAt(emptyCell);
-            if (t->getHomeRow() * columns + t->getHomeColumn() != missing) {
+            if (testing::homeCell(*t, columns) != missing) {
                 return fail(e, "the empty cell does not hold the missing tile");
             }
         } else if (state == TileBoard::idle || state == TileBoard::solved) {

@@ -51,7 +51,6 @@ using namespace zolva;
 
 namespace {
 
-constexpr std::array<Level, 3> kLevels = {Level::Beginner, Level::Intermediate, Level::Expert};
 const QString kOptions = QStringLiteral("options");
 
 struct Stamp {
@@ -145,8 +144,8 @@ int write(int instance, const QString& statePath, int pauseMs) {
                 QThread::msleep(static_cast<unsigned long>(pauseMs));
             }
         };
-        for (Level level : kLevels) {
-            if (!SettingsStore::writeBestTime(level, recordFor(stamp))) {
+        for (const LevelInfo& info : kLevels) {
+            if (!SettingsStore::writeBestTime(info.level, recordFor(stamp))) {
                 std::fprintf(stderr, "writeBestTime failed\n");
                 return 1;
             }
@@ -215,7 +214,8 @@ int check(const QString& statePath, bool concurrent) {
         }
         state[key] = stamp->counter;
     };
-    for (Level level : kLevels) {
+    for (const LevelInfo& info : kLevels) {
+        const Level level = info.level;
         const QString record = SettingsStore::levelSuffix(level);
         const BestTime got = SettingsStore::readBestTime(level);
         std::optional<Stamp> stamp = parseStamp(got.name);
@@ -277,7 +277,7 @@ int race(int instance, const QString& logPath) {
     }
     std::mt19937 random(std::random_device{}());
     for (bool first = true;; first = false) {
-        const Level level = kLevels[random() % kLevels.size()];
+        const Level level = kLevels[random() % kLevels.size()].level;
         const BestTime held = SettingsStore::readBestTime(level);
         quint32 time = held.time;
         quint32 moves = held.moves;
@@ -333,9 +333,9 @@ int judge(const QStringList& logs) {
     }
     QStringList problems;
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        const BestTime held = SettingsStore::readBestTime(kLevels[i]);
+        const BestTime held = SettingsStore::readBestTime(kLevels[i].level);
         const std::pair got(held.time, held.moves);
-        const QString level = SettingsStore::levelSuffix(kLevels[i]);
+        const QString level = SettingsStore::levelSuffix(kLevels[i].level);
         if (got > best[i]) {
             problems << QStringLiteral(
                             "%1 holds %2 s %3 moves, worse than the acknowledged %4 s %5")

@@ -1,5 +1,8 @@
-// Replaces the settings store's file with raw bytes, for tests that damage it by hand.
+// Replaces the settings store's file with raw bytes, for tests that damage it by hand, and
+// the fixture such tests start from.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QDateTime>
@@ -7,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+
+#include "app/settings_store.h"
 
 namespace zolva::testing {
 
@@ -24,5 +29,15 @@ inline bool replaceStoreFile(const QString& path, const QByteArray& content) {
     return file.setFileTime(QDateTime::currentDateTime().addSecs(-3600 - ++writes),
                             QFileDevice::FileModificationTime);
 }
+
+// Every test starts without a store file and may write one byte by byte.
+class StoreFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { QFile::remove(path); }
+
+    void writeRaw(const QByteArray& content) { ASSERT_TRUE(replaceStoreFile(path, content)); }
+
+    const QString path = SettingsStore::fileName();
+};
 
 }  // namespace zolva::testing

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/resources/art.h"
+#include "game/sprite_sheets.h"
 
 namespace zolva {
 namespace {
@@ -75,9 +76,10 @@ double brightness(QRgb p) {
 TEST(EmbeddedArt, BitmapsHaveTheSizesThePicturesAreCutBy) {
     initArt();
     initArt();  // the application and a test may both call it
-    EXPECT_EQ(loadArt(bitmapResource(103)).size(), QSize(300, 300));
-    EXPECT_EQ(loadArt(bitmapResource(104)).size(), QSize(143, 23));
-    EXPECT_EQ(loadArt(bitmapResource(105)).size(), QSize(130, 26));
+    const auto size = [](const SpriteSheet& sheet) { return QSize(sheet.width, sheet.height); };
+    EXPECT_EQ(loadArt(bitmapResource(103)).size(), size(kBuiltinPictureSheet));
+    EXPECT_EQ(loadArt(bitmapResource(104)).size(), size(kDigitSheet));
+    EXPECT_EQ(loadArt(bitmapResource(105)).size(), size(kButtonSheet));
 }
 
 TEST(EmbeddedArt, BitmapsArePlainTwentyFourBitPngs) {
