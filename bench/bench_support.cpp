@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "app/resources/art.h"
 #include "framework/image_loader.h"
@@ -128,21 +129,42 @@ long long ScreenRig::drawAndCount() {
     return summedArea(framebuffer.takeDamage());
 }
 
-int runBenchmarks(int argc, char** argv) {
+ScreenRig& sharedRig(Layout layout) {
+    static std::map<Layout, std::unique_ptr<ScreenRig>> rigs;
+    auto& slot = rigs[layout];
+    if (!slot) {
+        slot = layout == Layout::Builtin4x4
+                   ? std::make_unique<ScreenRig>(imageio::resourceName(103), 4, 4)
+                   : std::make_unique<ScreenRig>(gradientPng(2000, 2000), 10, 10);
+        slot->board().shuffle();
+        slot->drawAndCount();
+    }
+    return *slot;
+}
+
+bool parseBenchmarkArguments(int& argc, char** argv) {
     // Nothing here needs a display; the fonts of the number overlay still need a
     // QGuiApplication, and the offscreen platform gives one without an X server.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return !benchmark::ReportUnrecognizedArguments(argc, argv);
+}
+
+void runParsedBenchmarks() {
+    initArt();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}
+
+int runBenchmarks(int argc, char** argv) {
+    if (!parseBenchmarkArguments(argc, argv)) {
         return 1;
     }
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
-    initArt();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runParsedBenchmarks();
     return 0;
 }
 

@@ -44,7 +44,18 @@ struct ScreenRig {
     Surface framebuffer;
 };
 
+enum class Layout { Builtin4x4, Large10x10 };
+
+// Built once and shared: the large board decodes a 2000 x 2000 picture, which would
+// otherwise dominate the run. A rig starts dealt, without numbers and fully drawn; each
+// benchmark leaves it so.
+ScreenRig& sharedRig(Layout layout);
+
 // Runs the Google Benchmark command line inside a headless Qt application.
 int runBenchmarks(int argc, char** argv);
+// The same in two halves, for a program that needs an application object of its own:
+// false when the command line holds an argument nobody knows.
+bool parseBenchmarkArguments(int& argc, char** argv);
+void runParsedBenchmarks();
 
 }  // namespace zolva::bench

@@ -17,26 +17,6 @@ namespace zolva::bench {
 
 namespace {
 
-enum class Layout { Builtin4x4, Large10x10 };
-
-// The boards are built once and shared: building the large one decodes a 2000 x 2000
-// picture, which would otherwise dominate the run. Each benchmark leaves its board dealt,
-// without numbers and fully drawn.
-ScreenRig& rig(Layout layout) {
-    static std::map<Layout, std::unique_ptr<ScreenRig>> rigs;
-    auto& slot = rigs[layout];
-    if (!slot) {
-        if (layout == Layout::Builtin4x4) {
-            slot = std::make_unique<ScreenRig>(imageio::resourceName(103), 4, 4);
-        } else {
-            slot = std::make_unique<ScreenRig>(gradientPng(2000, 2000), 10, 10);
-        }
-        slot->board().shuffle();
-        slot->drawAndCount();
-    }
-    return *slot;
-}
-
 long long cellArea(const TileBoard& board, int column, int row) {
     const int w = board.getWidth();
     const int h = board.getHeight();
@@ -54,7 +34,7 @@ unsigned verticalMove(const TileBoard& board) {
 }
 
 void BM_SlideAndDraw(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     TileBoard& board = r.board();
 
     // One move on its own first, to see exactly which pixels it writes.
@@ -87,7 +67,7 @@ BENCHMARK_CAPTURE(BM_SlideAndDraw, builtin_4x4, Layout::Builtin4x4);
 BENCHMARK_CAPTURE(BM_SlideAndDraw, png2000_10x10, Layout::Large10x10);
 
 void BM_FullRedraw(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     long long written = 0;
     for (auto _ : state) {
         r.screen->invalidateAll();
@@ -101,7 +81,7 @@ BENCHMARK_CAPTURE(BM_FullRedraw, png2000_10x10, Layout::Large10x10);
 
 // A new deal alone, and with the repaint that follows it.
 void BM_Shuffle(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     for (auto _ : state) {
         r.board().shuffle();
     }
@@ -110,7 +90,7 @@ void BM_Shuffle(benchmark::State& state, Layout layout) {
 BENCHMARK_CAPTURE(BM_Shuffle, png2000_10x10, Layout::Large10x10);
 
 void BM_ShuffleAndDraw(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     long long written = 0;
     for (auto _ : state) {
         r.board().shuffle();
@@ -124,7 +104,7 @@ BENCHMARK_CAPTURE(BM_ShuffleAndDraw, png2000_10x10, Layout::Large10x10);
 // One Show Numbers command and its repaint; iterations alternate on and off, and the run
 // always ends with the numbers off so the other benchmarks see a clean picture.
 void BM_NumbersToggleAndDraw(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     TileBoard& board = r.board();
     long long written = 0;
     for (auto _ : state) {
@@ -143,7 +123,7 @@ BENCHMARK_CAPTURE(BM_NumbersToggleAndDraw, png2000_10x10, Layout::Large10x10);
 
 // The whole Find Tile command: the tile inverted and shown, then restored and shown.
 void BM_FindTileFlash(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     TileBoard& board = r.board();
     const int index = board.getTileCount() / 2;
     long long written = 0;

@@ -20,23 +20,6 @@ namespace zolva::bench {
 
 namespace {
 
-enum class Layout { Builtin4x4, Large10x10 };
-
-// Built once and shared, as the board benchmarks do: the large board decodes a 2000 x 2000
-// picture, which would otherwise dominate the run.
-ScreenRig& rig(Layout layout) {
-    static std::map<Layout, std::unique_ptr<ScreenRig>> rigs;
-    auto& slot = rigs[layout];
-    if (!slot) {
-        slot = layout == Layout::Builtin4x4
-                   ? std::make_unique<ScreenRig>(imageio::resourceName(103), 4, 4)
-                   : std::make_unique<ScreenRig>(gradientPng(2000, 2000), 10, 10);
-        slot->board().shuffle();
-        slot->drawAndCount();
-    }
-    return *slot;
-}
-
 long long regionArea(const QRegion& region) {
     long long total = 0;
     for (const QRect& r : region) {
@@ -61,7 +44,7 @@ long long slideLongestRun(ScreenRig& rig) {
 // frame. Counters: the pixels of the largest frame of a whole glide and of the draw of the
 // slide it follows (both the longest run the board has).
 void BM_GlideFrame(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     SlideAnimation slide;
     slide.follow(r.board(), r.framebuffer.image(), true);
     const long long slideDraw = slideLongestRun(r);
@@ -99,7 +82,7 @@ BENCHMARK_CAPTURE(BM_GlideFrame, png2000_10x10, Layout::Large10x10);
 
 // The draw of that same longest slide, to set a frame's time against.
 void BM_LongestSlideAndDraw(benchmark::State& state, Layout layout) {
-    ScreenRig& r = rig(layout);
+    ScreenRig& r = sharedRig(layout);
     for (auto _ : state) {
         benchmark::DoNotOptimize(slideLongestRun(r));
     }
@@ -112,7 +95,7 @@ BENCHMARK_CAPTURE(BM_LongestSlideAndDraw, png2000_10x10, Layout::Large10x10);
 // one move and the pixels of the whole view.
 void BM_MoveAtZoom(benchmark::State& state) {
     const int percent = static_cast<int>(state.range(0));
-    ScreenRig& r = rig(Layout::Builtin4x4);
+    ScreenRig& r = sharedRig(Layout::Builtin4x4);
     GameView view;
     view.setGameScreen(r.screen.get());
     view.setZoom(percent);
@@ -144,17 +127,11 @@ BENCHMARK(BM_MoveAtZoom)->Arg(100)->Arg(150)->Arg(200)->Arg(300);
 }  // namespace zolva::bench
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    if (!zolva::bench::parseBenchmarkArguments(argc, argv)) {
         return 1;
     }
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    zolva::initArt();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    zolva::bench::runParsedBenchmarks();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "framework/image_loader.h"
 #include "framework/loader_formats.h"
 #include "image_file_test.h"
+#include "support/sample_images.h"
 
 namespace zolva {
 namespace {
@@ -41,12 +42,7 @@ QImage halves(int w, int h, bool grey = false) {
 }
 
 QByteArray encoded(const QImage& image, const char* format, bool progressive = false) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setProgressiveScanWrite(progressive);
-    EXPECT_TRUE(writer.write(image)) << format;
-    return buffer.data();
+    return sample::encoded(image, format, {.progressive = progressive});
 }
 
 // Adds the EXIF block a camera held a quarter turn clockwise writes: orientation 6. Qt's

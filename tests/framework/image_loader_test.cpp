@@ -31,13 +31,6 @@ QImage pattern(int w, int h) {
     return image;
 }
 
-QByteArray encoded(const QImage& image, const char* format) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(QImageWriter(&buffer, format).write(image)) << format;
-    return buffer.data();
-}
-
 class ImageLoader : public testing::ImageFileTest {
 protected:
     static void expectRejected(const QString& file, const char* what = "") {

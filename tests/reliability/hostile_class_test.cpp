@@ -38,12 +38,7 @@ QByteArray be32(quint32 v) {
 }
 
 QByteArray encoded(const QImage& image, const char* format, bool progressive = false) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setProgressiveScanWrite(progressive);
-    EXPECT_TRUE(writer.write(image)) << format;
-    return buffer.data();
+    return sample::encoded(image, format, {.progressive = progressive});
 }
 
 QImage smallPicture() {

@@ -31,26 +31,7 @@ QImage pattern(int w, int h, QImage::Format format = QImage::Format_RGB32) {
     return image.convertToFormat(format);
 }
 
-struct WriterSetup {
-    int compression = -1;
-    bool progressive = false;
-    bool turned = false;
-};
-
-QByteArray encoded(const QImage& image, const char* format, WriterSetup setup = {}) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (setup.compression >= 0) {
-        writer.setCompression(setup.compression);
-    }
-    writer.setProgressiveScanWrite(setup.progressive);
-    if (setup.turned) {
-        writer.setTransformation(QImageIOHandler::TransformationRotate90);
-    }
-    writer.write(image);
-    return buffer.data();
-}
+using WriterSetup = EncodeOptions;
 
 // BMP with 8-bit run-length encoding: Qt's reader declines it, so it exercises the
 // fallback decoder, and its length cannot be checked against its header.

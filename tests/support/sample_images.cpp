@@ -1,5 +1,7 @@
 #include "support/sample_images.h"
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <algorithm>
 #include <iterator>
 
@@ -180,6 +182,20 @@ Bytes wmfFile(bool floodFill) {
 
 void PrintTo(const TgaVariant& v, std::ostream* os) {
     *os << v.label;
+}
+
+QByteArray encoded(const QImage& image, const char* format, EncodeOptions options) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (options.compression >= 0) {
+        writer.setCompression(options.compression);
+    }
+    writer.setProgressiveScanWrite(options.progressive);
+    if (options.turned) {
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    }
+    return writer.write(image) ? buffer.data() : QByteArray();
 }
 
 }  // namespace zolva::sample

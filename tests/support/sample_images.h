@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QRgb>
 #include <cstdint>
 #include <iosfwd>
@@ -43,5 +44,13 @@ Bytes tgaFile(const TgaVariant& v);
 Bytes pcxFile(bool trueColour);
 // A placeable metafile: a 100 x 50 frame filled by a red rectangle.
 Bytes wmfFile(bool floodFill = false);
+
+// Qt's own writer, for the formats it can write; empty when it cannot.
+struct EncodeOptions {
+    int compression = -1;
+    bool progressive = false;
+    bool turned = false;  // stored a quarter turn clockwise, as a camera held sideways does
+};
+QByteArray encoded(const QImage& image, const char* format, EncodeOptions options = {});
 
 }  // namespace zolva::sample
