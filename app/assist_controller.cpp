@@ -8,9 +8,9 @@
 #include <string>
 
 #include "game/game_screen.h"
-#include "puzzle/solver_pattern_tables.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
+#include "solver/pattern_tables.h"
 
 namespace zolva {
 
@@ -74,20 +74,6 @@ AssistController::AssistController(GameScreen* gameScreen, std::function<void()>
 
 AssistController::~AssistController() = default;
 
-solver::Arrangement AssistController::arrangementOf(const TileBoard& board) {
-    solver::Arrangement a;
-    a.columns = board.getColumns();
-    a.rows = board.getRows();
-    a.cells.resize(static_cast<std::size_t>(board.getTileCount()));
-    for (int i = 0; i < board.getTileCount(); ++i) {
-        const Tile* tile = board.tileAt(i);
-        a.cells[static_cast<std::size_t>(i)] =
-            tile->getHomeRow() * a.columns + tile->getHomeColumn();
-    }
-    a.emptyCell = board.getEmptyRow() * a.columns + board.getEmptyColumn();
-    return a;
-}
-
 QString AssistController::tablesCachePath() {
     return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
            QStringLiteral("/solver-4x4-tables.bin");
@@ -96,7 +82,7 @@ QString AssistController::tablesCachePath() {
 void AssistController::hint() {
     stop();
     // A second hint while the first still shows: the player wants that move made.
-    if (isHintShown() && arrangementOf(*screen->getBoard()) == hinted) {
+    if (isHintShown() && screen->getBoard()->arrangement() == hinted) {
         const auto direction = static_cast<unsigned>(hintMove);
         clearHint();
         screen->assistedSlide(direction);
@@ -167,7 +153,7 @@ void AssistController::startPlanning(Purpose purpose) {
         return;
     }
     screen->markAssisted();
-    planned = arrangementOf(*board);
+    planned = board->arrangement();
     // Still on the way an earlier hint or solve planned: go on along it.
     if (const auto rest = guide.restFrom(planned)) {
         usePlan(purpose, *rest);
@@ -200,7 +186,7 @@ void AssistController::startPlanning(Purpose purpose) {
 void AssistController::planReady(unsigned long long ticket, Purpose purpose,
                                  const std::vector<solver::Move>& result) {
     // The player moved, changed an option or asked again while this was worked out.
-    if (ticket != generation || arrangementOf(*screen->getBoard()) != planned) {
+    if (ticket != generation || screen->getBoard()->arrangement() != planned) {
         return;
     }
     setPending(false);

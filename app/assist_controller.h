@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "puzzle/solver.h"
+#include "solver/solver.h"
 
 namespace zolva {
 
@@ -54,8 +54,6 @@ public:
     // it off: building takes seconds and a still-running build would outlive them.
     void setPreparesTables(bool on) { preparesTables = on; }
 
-    // The board as the solver sees it: the home index of the tile in every cell.
-    static solver::Arrangement arrangementOf(const TileBoard& board);
     // Where the 4x4 tables are cached.
     static QString tablesCachePath();
 

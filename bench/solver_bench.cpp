@@ -11,8 +11,8 @@
 
 #include <time.h>
 
-#include "puzzle/solver.h"
-#include "puzzle/solver_pattern_tables.h"
+#include "solver/solver.h"
+#include "solver/pattern_tables.h"
 
 namespace {
 

@@ -265,6 +265,9 @@ pid_t spawnDecoder(const QString& program, int picture, int reply, int pixels, Q
 // collects it once it is gone. A process that held hundreds of megabytes takes a while to
 // tear down; the game does not wait for that while it has an event loop to be told in.
 void collect(pid_t pid) {
+    if (pid <= 0) {
+        return;  // never a signal to a whole process group, or to everyone
+    }
     ::kill(pid, SIGKILL);
     if (QCoreApplication::instance() != nullptr) {
         const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));

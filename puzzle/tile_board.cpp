@@ -9,6 +9,12 @@
 
 namespace zolva {
 
+// A plan's moves are handed to slideTile as they are: the two enumerations must agree.
+static_assert(TileBoard::slideLeft == static_cast<unsigned>(solver::Move::slideLeft));
+static_assert(TileBoard::slideRight == static_cast<unsigned>(solver::Move::slideRight));
+static_assert(TileBoard::slideUp == static_cast<unsigned>(solver::Move::slideUp));
+static_assert(TileBoard::slideDown == static_cast<unsigned>(solver::Move::slideDown));
+
 namespace {
 constexpr int kMinCells = 3;
 constexpr int kMaxCells = 10;
@@ -294,6 +300,20 @@ void TileBoard::skipCoveredBackground() {
     for (const Rect& r : kept) {
         background->addDirtyRect(r);
     }
+}
+
+solver::Arrangement TileBoard::arrangement() const {
+    solver::Arrangement a;
+    a.columns = getColumns();
+    a.rows = getRows();
+    a.cells.resize(static_cast<std::size_t>(getTileCount()));
+    for (int i = 0; i < getTileCount(); ++i) {
+        const Tile* tile = tileAt(i);
+        a.cells[static_cast<std::size_t>(i)] =
+            tile->getHomeRow() * a.columns + tile->getHomeColumn();
+    }
+    a.emptyCell = getEmptyRow() * a.columns + getEmptyColumn();
+    return a;
 }
 
 }  // namespace zolva

@@ -13,6 +13,7 @@
 
 #include "framework/color_rect.h"
 #include "framework/display_object.h"
+#include "solver/solver.h"
 
 namespace zolva {
 
@@ -53,6 +54,9 @@ public:
     // Read access for the game screen and tests: the tile standing in a cell, and the
     // tile with a home cell index (child index + 1).
     int getTileCount() const { return tileCount; }
+    // The arrangement as the solver reads it: each cell's tile by its home index, and the
+    // empty cell. The one conversion between the board and its plans.
+    solver::Arrangement arrangement() const;
     Tile* tileAt(int cellIndex) const { return tiles[static_cast<std::size_t>(cellIndex)]; }
     Tile* tileWithHome(int homeIndex) const;
     ColorRect* getBackground() const { return background; }

@@ -9,7 +9,7 @@
 #include "app/game_view.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
-#include "puzzle/solver_pattern_tables.h"
+#include "solver/pattern_tables.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
 #include "shell_test_support.h"

@@ -6,6 +6,11 @@
 SKIP=77
 fail() {
     echo "FAIL: $*" >&2
+    # A lost X server explains most failures of a window that never shows; say so.
+    if [ -n "${XVFB_PID:-}" ] && ! kill -0 "$XVFB_PID" 2>/dev/null; then
+        echo "the X server on ${DISPLAY:-?} has gone; its log:" >&2
+        cat "$WORK/xvfb.log" >&2
+    fi
     exit 1
 }
 skip() {

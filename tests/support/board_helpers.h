@@ -16,11 +16,7 @@ inline int homeCell(const Tile& tile, int columns) {
 
 // The home cell index of the tile in each cell.
 inline std::vector<int> homeArrangement(const TileBoard& board) {
-    std::vector<int> homes;
-    for (int cell = 0; cell < board.getTileCount(); ++cell) {
-        homes.push_back(homeCell(*board.tileAt(cell), board.getColumns()));
-    }
-    return homes;
+    return board.arrangement().cells;
 }
 
 // Swaps every tile back into its home cell; the board's state is left as it was.

@@ -13,7 +13,7 @@
 
 #include <vector>
 
-#include "puzzle/solver.h"
+#include "solver/solver.h"
 
 namespace zolva::solver {
 class PatternTables;

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "puzzle/solver.h"
+#include "solver/solver.h"
 
 namespace zolva::solver {
 

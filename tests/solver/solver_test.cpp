@@ -1,4 +1,4 @@
-#include "puzzle/solver.h"
+#include "solver/solver.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <random>
 #include <set>
 
-#include "puzzle/solver_pattern_tables.h"
+#include "solver/pattern_tables.h"
 
 namespace zolva::solver {
 namespace {

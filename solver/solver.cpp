@@ -1,13 +1,13 @@
-#include "puzzle/solver.h"
+#include "solver/solver.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <unordered_map>
 
-#include "puzzle/solver_pattern_tables.h"
-#include "puzzle/solver_reduction.h"
-#include "puzzle/solver_search.h"
+#include "solver/pattern_tables.h"
+#include "solver/reduction.h"
+#include "solver/search.h"
 
 namespace zolva::solver {
 

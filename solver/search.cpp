@@ -1,11 +1,11 @@
-#include "puzzle/solver_search.h"
+#include "solver/search.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <limits>
 
-#include "puzzle/solver_pattern_tables.h"
+#include "solver/pattern_tables.h"
 
 namespace zolva::solver::detail {
 

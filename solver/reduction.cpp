@@ -1,4 +1,4 @@
-#include "puzzle/solver_reduction.h"
+#include "solver/reduction.h"
 
 #include <algorithm>
 #include <array>
@@ -8,8 +8,8 @@
 #include <queue>
 #include <unordered_map>
 
-#include "puzzle/solver_pattern_tables.h"
-#include "puzzle/solver_search.h"
+#include "solver/pattern_tables.h"
+#include "solver/search.h"
 
 namespace zolva::solver::detail {
 

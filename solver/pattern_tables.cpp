@@ -1,4 +1,4 @@
-#include "puzzle/solver_pattern_tables.h"
+#include "solver/pattern_tables.h"
 
 #include <algorithm>
 #include <array>
