@@ -256,7 +256,9 @@ bool GameView::drawInto(const QRegion& beingPainted) {
     }
     damage = toView(written);
     QRegion shown = damage;
-    if (const TileBoard* board = screen->getBoard(); board != nullptr) {
+    // Tiles that moved were drawn again; a draw that wrote nothing (most pointer moves)
+    // cannot have started a slide.
+    if (const TileBoard* board = screen->getBoard(); board != nullptr && !written.isEmpty()) {
         const QRegion changed = slide.follow(*board, frame.image(), animateSlides);
         shown += toView(changed);
         if (!slide.isRunning()) {

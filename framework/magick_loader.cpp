@@ -9,10 +9,6 @@
 #include "framework/image_loader.h"
 #include "framework/magick_module.h"
 
-#ifndef ZOLVA_MAGICK_MODULE_NAME
-#define ZOLVA_MAGICK_MODULE_NAME "zolva-magick.so"
-#endif
-
 namespace zolva::imageio {
 
 namespace {

@@ -161,13 +161,15 @@ void GameScreen::madeRun(unsigned direction, int steps) {
         return;
     }
     history.record({direction, steps});
-    if (host != nullptr) {
-        host->onMovesChanged();
-    }
+    tellMovesChanged();
 }
 
 void GameScreen::forgetMoves() {
     history.clear();
+    tellMovesChanged();
+}
+
+void GameScreen::tellMovesChanged() {
     if (host != nullptr) {
         host->onMovesChanged();
     }
@@ -183,25 +185,17 @@ bool GameScreen::canRedo() const {
 
 bool GameScreen::undo() {
     UndoHistory::Run reverse;
-    if (!canUndo() || !history.takeBack(reverse)) {
-        return false;
-    }
-    const int made = slideRun(reverse.direction, reverse.steps);
-    if (host != nullptr) {
-        host->onMovesChanged();
-    }
-    return made > 0;
+    return canUndo() && history.takeBack(reverse) && replay(reverse);
 }
 
 bool GameScreen::redo() {
     UndoHistory::Run run;
-    if (!canRedo() || !history.makeAgain(run)) {
-        return false;
-    }
+    return canRedo() && history.makeAgain(run) && replay(run);
+}
+
+bool GameScreen::replay(UndoHistory::Run run) {
     const int made = slideRun(run.direction, run.steps);
-    if (host != nullptr) {
-        host->onMovesChanged();
-    }
+    tellMovesChanged();
     return made > 0;
 }
 

@@ -89,6 +89,9 @@ protected:
     void madeRun(unsigned direction, int steps);
     // A new game or an option change: the old moves can no longer be taken back.
     void forgetMoves();
+    void tellMovesChanged();
+    // Slides a run taken from the history, undone or made again; false when nothing moved.
+    bool replay(UndoHistory::Run run);
     // Places the button, the time counter and the board for the board's current width,
     // and sizes the screen around them.
     void layOut();
