@@ -7,8 +7,13 @@ SKIP=77
 fail() {
     echo "FAIL: $*" >&2
     # A lost X server explains most failures of a window that never shows; say so.
-    if [ -n "${XVFB_PID:-}" ] && ! kill -0 "$XVFB_PID" 2>/dev/null; then
-        echo "the X server on ${DISPLAY:-?} has gone; its log:" >&2
+    if [ -n "${XVFB_PID:-}" ]; then
+        if kill -0 "$XVFB_PID" 2>/dev/null; then
+            echo "the X server on ${DISPLAY:-?} still runs; its sockets:" >&2
+            ls -la /tmp/.X11-unix >&2 2>&1
+        else
+            echo "the X server on ${DISPLAY:-?} has gone" >&2
+        fi
         cat "$WORK/xvfb.log" >&2
     fi
     exit 1
