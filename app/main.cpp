@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <array>
 #include <csignal>
 
@@ -13,6 +14,7 @@
 #include "app/resources/art.h"
 #include "app/version.h"
 #include "framework/decoder_client.h"
+#include "framework/picture_cache.h"
 
 namespace zolva {
 
@@ -76,6 +78,9 @@ int runApplication(int argc, char** argv, const QString& picture) {
     QApplication::setApplicationVersion(QStringLiteral(ZOLVA_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("zolva-puzzle"));
     initArt();
+    // The stored picture is read back from here at the next start instead of decoded again.
+    imageio::setPictureCacheFile(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                                 QStringLiteral("/picture.pixels"));
     ShellEnvironment environment;
     environment.fitPicturesToScreen = true;
     environment.shapePicturesForPlay = true;

@@ -10,6 +10,7 @@
 #include "framework/decoder_client.h"
 #include "framework/file_name.h"
 #include "framework/image_decoding.h"
+#include "framework/picture_cache.h"
 
 namespace zolva::imageio {
 
@@ -78,6 +79,20 @@ struct DecodedFile {
 };
 std::optional<DecodedFile> gLastDecoded;
 
+// From the pixels kept on disk when the file is still the one they came from, else from
+// the decoder process, whose result is then kept.
+bool decodeFresh(DecodedFile& decoded) {
+    if (identifyFile(decoded.path, decoded.identity) &&
+        readCachedPicture(decoded.path, decoded.fit, decoded.identity, decoded.image)) {
+        return true;
+    }
+    if (!decodeInChild(decoded.path, decoded.fit, decoded.image, &decoded.identity)) {
+        return false;
+    }
+    writeCachedPicture(decoded.path, decoded.fit, decoded.identity, decoded.image);
+    return true;
+}
+
 bool decodeFile(const QString& name, QImage& out) {
     const QByteArray path = fileNameToBytes(name);
     const QSize fit = gFitSize;
@@ -91,14 +106,20 @@ bool decodeFile(const QString& name, QImage& out) {
         out = std::move(last->image);
         return true;
     }
-    return decodeInChild(path, fit, out);
+    DecodedFile decoded{path, fit, {}, {}};
+    if (!decodeFresh(decoded)) {
+        return false;
+    }
+    out = std::move(decoded.image);
+    return true;
 }
 
 bool fileSize(const QString& name, QSize& out) {
     DecodedFile decoded{fileNameToBytes(name), gFitSize, {}, {}};
     gLastDecoded.reset();
-    if (!decodeInChild(decoded.path, decoded.fit, decoded.image, &decoded.identity)) {
+    if (!decodeFresh(decoded)) {
         if (!lastDecodeCancelled() && identifyFile(decoded.path, decoded.identity)) {
+            decoded.image = QImage();
             gLastDecoded = std::move(decoded);
         }
         return false;

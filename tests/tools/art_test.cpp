@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QResource>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <cstring>
@@ -82,18 +83,21 @@ TEST(EmbeddedArt, BitmapsHaveTheSizesThePicturesAreCutBy) {
     EXPECT_EQ(loadArt(bitmapResource(105)).size(), size(kButtonSheet));
 }
 
-TEST(EmbeddedArt, BitmapsArePlainTwentyFourBitPngs) {
+TEST(EmbeddedArt, BitmapsAreUncompressedTwentyFourBitBmps) {
     // No initArt() here: linking zolva_art must be enough for the resources to be there.
     for (const int id : {103, 104, 105}) {
+        // Read on every start before the first frame: neither the file nor the resource
+        // may need inflating.
+        EXPECT_EQ(QResource(bitmapResource(id)).compressionAlgorithm(), QResource::NoCompression)
+            << id;
         QFile file(bitmapResource(id));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << id;
         const QByteArray bytes = file.readAll();
-        ASSERT_GT(bytes.size(), 26) << id;
-        EXPECT_TRUE(bytes.startsWith("\x89PNG\r\n\x1a\n")) << id;
-        // IHDR follows the signature; its bit depth and colour type sit at bytes 24 and 25.
-        EXPECT_EQ(bytes.mid(12, 4), QByteArray("IHDR")) << id;
-        EXPECT_EQ(bytes.at(24), 8) << id;
-        EXPECT_EQ(bytes.at(25), 2) << id << ": not RGB without alpha";
+        ASSERT_GT(bytes.size(), 34) << id;
+        EXPECT_TRUE(bytes.startsWith("BM")) << id;
+        // The info header: bits per pixel at byte 28, compression (0: none) at byte 30.
+        EXPECT_EQ(bytes.at(28), 24) << id << ": not RGB without alpha";
+        EXPECT_EQ(bytes.mid(30, 4), QByteArray(4, '\0')) << id << ": compressed";
     }
 }
 
@@ -315,9 +319,9 @@ TEST(ArtGenerator, FreshRunMatchesTheCommittedArt) {
     ASSERT_EQ(QProcess::execute(QStringLiteral(ZOLVA_ART_TOOL), {out.path()}), 0);
 
     std::vector<std::pair<QString, QString>> pairs = {
-        {"103.png", bitmapResource(103)},
-        {"104.png", bitmapResource(104)},
-        {"105.png", bitmapResource(105)},
+        {"103.bmp", bitmapResource(103)},
+        {"104.bmp", bitmapResource(104)},
+        {"105.bmp", bitmapResource(105)},
     };
     for (const int size : kIconSizes) {
         pairs.emplace_back(QStringLiteral("zolva-puzzle-%1.png").arg(size), iconResource(size));
