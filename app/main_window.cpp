@@ -63,7 +63,7 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
 
     records = std::make_unique<RecordKeeper>(
         [this](const QString& caption, const QString& text) { warn(caption, text); });
-    const Settings settings = SettingsStore::loadSettings();
+    const Settings settings = SettingsStore::loadSettings(SettingsStore::DefaultsWrite::later);
     records->reportStoreDamage();
     useDefaultPicture = settings.defaultPicture;
     customPicturePath = settings.picturePath;
@@ -130,14 +130,16 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // The icon is for the window manager, not for the first frame: its six sizes, a good
-    // part of start-up, are decoded once the game has been painted.
+    // Neither the icon (for the window manager; its six sizes were a good part of start-up)
+    // nor the defaults of a fresh store (a wait for the disk) are needed for the first
+    // frame: both are seen to once the game has been painted.
     if (watched == view && event->type() == QEvent::Paint && !iconRequested) {
         iconRequested = true;
         QTimer::singleShot(0, this, [] {
             if (QApplication::windowIcon().isNull()) {
                 QApplication::setWindowIcon(applicationIcon());
             }
+            SettingsStore::loadSettings();
         });
     }
     if (watched == view && assist != nullptr && assist->isBusy() &&

@@ -195,6 +195,9 @@ public:
         settings.setValue(name, value);
     }
 
+    // Whether a read of a missing value writes its default into the store.
+    bool createsDefaults = true;
+
     // Pushes everything to disk now. A format error only tells that the old content was
     // damaged; the rewrite replaces it, so only an access error means the data is lost.
     bool commit() {
@@ -290,7 +293,9 @@ private:
 
     QVariant readOrCreate(const QString& name, const QVariant& fallback) {
         if (!settings.contains(name)) {
-            settings.setValue(name, fallback);
+            if (createsDefaults) {
+                settings.setValue(name, fallback);
+            }
             return fallback;
         }
         return settings.value(name);
@@ -379,9 +384,10 @@ QString moveKey(Level level) {
 
 }  // namespace
 
-Settings SettingsStore::loadSettings() {
+Settings SettingsStore::loadSettings(DefaultsWrite defaults) {
     Settings s;
     StoreKey key;
+    key.createsDefaults = defaults == DefaultsWrite::now;
     s.dimensionX = key.readSigned(kDimensionXKey, s.dimensionX);
     s.dimensionY = key.readSigned(kDimensionYKey, s.dimensionY);
     s.emptyX = key.readSigned(kEmptyXKey, s.emptyX);
@@ -395,7 +401,9 @@ Settings SettingsStore::loadSettings() {
         s.zoom = zoom;
     }
     s.slideAnimation = key.readFlag(kSlideAnimationKey, s.slideAnimation);
-    key.commit();
+    if (key.createsDefaults) {
+        key.commit();
+    }
     return s;
 }
 

@@ -71,8 +71,11 @@ public:
     static constexpr quint32 defaultBestMoves = kDefaultBestMoves;
     static QString defaultName() { return QStringLiteral("Anonymous"); }
 
-    // Reads (and creates defaults for) the options.
-    static Settings loadSettings();
+    // Reads the options, and creates and writes a default for each one the store lacks;
+    // `DefaultsWrite::later` leaves the defaults unwritten for a later load to write, so
+    // that a first start need not wait for the disk before its first frame.
+    enum class DefaultsWrite { now, later };
+    static Settings loadSettings(DefaultsWrite defaults = DefaultsWrite::now);
     // Writes the options; picturePath only when a custom picture is in use, so the
     // old path survives a switch to the built-in picture. False when the file could not be
     // written.

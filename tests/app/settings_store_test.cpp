@@ -39,6 +39,9 @@ TEST_F(SettingsStoreTest, FreshStoreCreatesEveryOptionWithItsDefault) {
     EXPECT_EQ(path, QSettings(QSettings::NativeFormat, QSettings::UserScope, "Zolva Games",
                               "Zolva Puzzle")
                         .fileName());
+    // Left for later, nothing reaches the disk; the next load writes every default.
+    EXPECT_TRUE(SettingsStore::loadSettings(SettingsStore::DefaultsWrite::later) == Settings{});
+    EXPECT_TRUE(rawValues().isEmpty());
     EXPECT_TRUE(SettingsStore::loadSettings() == Settings{});
     const QMap<QString, QString> expected{
         {"dimensionX", "4"}, {"dimensionY", "4"}, {"emptyX", "-1"},
