@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStandardPaths>
@@ -337,6 +338,17 @@ TEST(AboutDialogTest, OnlyTheLinkRegionShowsTheHandAndOpensTheSite) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl("https://zolva.example.com"));
     EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST(AboutDialogTest, OpensCentredOverItsWindow) {
+    QMainWindow owner;
+    owner.setGeometry(310, 205, 640, 520);
+    owner.show();
+    AboutDialog dialog(&owner);
+    dialog.show();
+    QCoreApplication::processEvents();
+    const QPoint off = dialog.frameGeometry().center() - owner.frameGeometry().center();
+    EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
 }
 
 TEST_F(ShellTest, ABetterTimeAsksForANameThenShowsTheBestTimes) {
