@@ -20,6 +20,7 @@
 #include "app/settings_store.h"
 #include "app/window_zoom.h"
 #include "framework/decoder_client.h"
+#include "framework/file_name.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
 #include "game/sprite_sheets.h"
@@ -295,11 +296,13 @@ void MainWindow::useCustomPicture() {
 
 bool MainWindow::chooseCustomPicture() {
     const QString filter = pictureFileFilter();
+    // The dialog shows a name that is not UTF-8 with replacement characters and returns it
+    // so; the name it stood for is found again.
     const QString path =
-        env.chooseFile
-            ? env.chooseFile(this, filter)
-            : QFileDialog::getOpenFileName(this, QString(), pictureStartFolder(customPicturePath),
-                                           filter, nullptr, QFileDialog::HideNameFilterDetails);
+        recoverFileName(env.chooseFile ? env.chooseFile(this, filter)
+                                       : QFileDialog::getOpenFileName(
+                                             this, QString(), pictureStartFolder(customPicturePath),
+                                             filter, nullptr, QFileDialog::HideNameFilterDetails));
     return !path.isEmpty() && openCustomPicture(path);
 }
 

@@ -1,13 +1,16 @@
 #include "app/picture_drop.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <utility>
+
+#include "framework/file_name.h"
 
 namespace zolva {
 
@@ -26,11 +29,19 @@ QString PictureDrop::pictureIn(const QMimeData* data) const {
     if (!url.isLocalFile()) {
         return {};
     }
-    const QFileInfo file(url.toLocalFile());
-    if (!file.isFile() || !QDir::match(patterns, file.fileName())) {
+    // The name's own bytes, which the URL carries percent-encoded whether or not they are
+    // UTF-8; the decoded text would have replacement characters for those that are not.
+    const QByteArray bytes =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    struct stat st {};
+    if (!bytes.startsWith('/') || ::stat(bytes.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return {};
     }
-    return file.absoluteFilePath();
+    // Matched as shown, since the patterns cannot be matched against escaped bytes.
+    if (!QDir::match(patterns, QString::fromUtf8(bytes.mid(bytes.lastIndexOf('/') + 1)))) {
+        return {};
+    }
+    return fileNameFromBytes(bytes);
 }
 
 bool PictureDrop::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,9 @@
 #include "framework/file_name.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QStringList>
 #include <cstdint>
 
 namespace zolva {
@@ -94,6 +98,40 @@ bool hasEscapedBytes(const QString& name) {
         }
     }
     return false;
+}
+
+QString recoverFileName(const QString& shown) {
+    constexpr QChar kReplacement(0xFFFD);
+    if (!shown.startsWith(QLatin1Char('/')) || !shown.contains(kReplacement)) {
+        return shown;
+    }
+    struct stat st {};
+    QByteArray found;
+    for (const QString& part : shown.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const QByteArray as = found + '/' + fileNameToBytes(part);
+        if (!part.contains(kReplacement) || ::lstat(as.constData(), &st) == 0) {
+            found = as;
+            continue;
+        }
+        DIR* folder = ::opendir(found.isEmpty() ? "/" : found.constData());
+        if (folder == nullptr) {
+            return shown;
+        }
+        QByteArray match;
+        int matches = 0;
+        while (const dirent* entry = ::readdir(folder)) {
+            const QByteArray name(entry->d_name);
+            if (QString::fromUtf8(name) == part && ++matches == 1) {
+                match = name;
+            }
+        }
+        ::closedir(folder);
+        if (matches != 1) {
+            return shown;
+        }
+        found += '/' + match;
+    }
+    return fileNameFromBytes(found);
 }
 
 }  // namespace zolva

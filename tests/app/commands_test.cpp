@@ -1,5 +1,7 @@
 // The menu commands and their dialogs, driven through the menu's own actions, with modal
 // dialogs answered from inside their event loops.
+#include <unistd.h>
+
 #include <QDir>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -10,6 +12,7 @@
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QUrl>
+#include <cstdio>
 
 #include "app/about_dialog.h"
 #include "app/best_times_dialog.h"
@@ -19,6 +22,7 @@
 #include "app/new_record_dialog.h"
 #include "app/picture_files.h"
 #include "app/qt_game_host.h"
+#include "framework/file_name.h"
 #include "framework/picture.h"
 #include "game/digit_counter.h"
 #include "game/game_screen.h"
@@ -251,6 +255,30 @@ TEST_F(ShellTest, ADroppedPictureIsOpenedAsCustomPictureOpensIt) {
     window->saveSettings();
     EXPECT_EQ(SettingsStore::loadSettings().picturePath, photo);
     EXPECT_FALSE(SettingsStore::loadSettings().defaultPicture);
+}
+
+// Qt shows a name that is not UTF-8 with replacement characters; a drop carries its bytes.
+TEST_F(ShellTest, PicturesWhoseNamesAreNotUtf8ComeByDialogAndByDrop) {
+    auto window = makeWindow();
+    QDir(folder.path()).mkdir("f\xC3\xB6to");
+    const QByteArray bytes = QFile::encodeName(folder.path()) + "/f\xC3\xB6to/\xE9t\xE9.png";
+    ASSERT_EQ(::rename(QFile::encodeName(writeImage("plain.png", 200, 160)).constData(),
+                       bytes.constData()),
+              0);
+    const QString named = fileNameFromBytes(bytes);
+    fileChoice = QString::fromUtf8(bytes);
+    ASSERT_NE(fileChoice, named);
+    window->action(MainWindow::cmdCustomPicture)->trigger();
+    EXPECT_EQ(window->customPicture(), named);
+    EXPECT_TRUE(warnings.empty());
+
+    window->action(MainWindow::cmdDefaultPicture)->trigger();
+    const QUrl url = QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+    ASSERT_TRUE(dragAndDrop(window.get(), {url.toString(QUrl::FullyEncoded)},
+                            Qt::CopyAction | Qt::MoveAction));
+    EXPECT_EQ(window->customPicture(), named);
+    EXPECT_TRUE(window->action(MainWindow::cmdCustomPicture)->isChecked());
+    ::unlink(bytes.constData());  // the temporary folder cannot name it to remove it
 }
 
 TEST(PictureFilterTest, AcceptsEveryCaseOfTheListedExtensions) {
