@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QStandardPaths>
 
 namespace zolva {
@@ -17,8 +16,10 @@ struct FileType {
     const char* shown;
     const char* patterns;
 };
-// Formats read by GraphicsMagick rather than the toolkit's own readers.
-constexpr const char* kMagickSuffixes[] = {"pcx", "tga", "wmf"};
+// Every format the decoder reads, by every suffix such files go by; WebP is not among the
+// classic entries below, but the desktop's own wallpapers come in it.
+constexpr const char* kEveryPicture =
+    "*.bmp *.gif *.jpg *.jpeg *.pcx *.png *.tga *.tif *.tiff *.webp *.wmf";
 constexpr FileType kPictureTypes[] = {
     {"Supported Files (*.bmp,*.gif,*.jpg,*.png,*.tga,*.tif,*.wmf)",
      "*.bmp *.gif *.jpg *.jpeg *.pcx *.png *.tga *.tif *.tiff *.wmf"},
@@ -34,34 +35,21 @@ constexpr FileType kPictureTypes[] = {
 }  // namespace
 
 QStringList supportedPicturePatterns() {
-    return QString::fromLatin1(kPictureTypes[0].patterns).split(u' ');
+    return QString::fromLatin1(kEveryPicture).split(u' ');
 }
 
 QString pictureFileFilter() {
-    // Whatever the toolkit's readers and GraphicsMagick make of a file, named by every
-    // suffix such files go by.
-    QStringList every;
-    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
-        every.append(QStringLiteral("*.") + QString::fromLatin1(format).toLower());
-    }
-    for (const char* suffix : kMagickSuffixes) {
-        every.append(QStringLiteral("*.") + QString::fromLatin1(suffix));
-    }
-    every.sort();
-    every.removeDuplicates();
-    const QStringList lowerEvery = every;
-    for (const QString& pattern : lowerEvery) {
-        every.append(pattern.toUpper());
-    }
-    QStringList filters{QStringLiteral("All Pictures (%1)").arg(every.join(u' '))};
-    for (const FileType& type : kPictureTypes) {
-        QStringList patterns = QString::fromLatin1(type.patterns).split(u' ');
+    const auto entry = [](const QString& shown, const char* lowerPatterns) {
+        QStringList patterns = QString::fromLatin1(lowerPatterns).split(u' ');
         const QStringList lower = patterns;
         for (const QString& pattern : lower) {
             patterns.append(pattern.toUpper());
         }
-        filters.append(
-            QStringLiteral("%1 (%2)").arg(QString::fromLatin1(type.shown), patterns.join(u' ')));
+        return QStringLiteral("%1 (%2)").arg(shown, patterns.join(u' '));
+    };
+    QStringList filters{entry(QStringLiteral("All Pictures"), kEveryPicture)};
+    for (const FileType& type : kPictureTypes) {
+        filters.append(entry(QString::fromLatin1(type.shown), type.patterns));
     }
     return filters.join(QStringLiteral(";;"));
 }
