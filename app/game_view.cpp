@@ -232,7 +232,11 @@ void GameView::fitToScreen() {
     slideTimer.stop();
     slide.forget();
     setFixedSize(zoomedSize(zoomPercent));
-    frame = Surface(width, height);
+    // The window fits itself more than once while it is made; a photo-sized frame is
+    // allocated once.
+    if (frame.isNull() || frame.width() != width || frame.height() != height) {
+        frame = Surface(width, height);
+    }
     frame.fill(nullptr, backgroundColor);
     frame.setTrackDamage(true);
     screen->invalidateRect(Rect{0, 0, width, height});
