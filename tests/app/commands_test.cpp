@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -11,15 +10,11 @@
 #include <QUrl>
 
 #include "app/about_dialog.h"
-#include "app/best_times_dialog.h"
 #include "app/custom_dimensions_dialog.h"
 #include "app/find_tile_dialog.h"
 #include "app/game_view.h"
-#include "app/new_record_dialog.h"
 #include "app/picture_files.h"
-#include "app/qt_game_host.h"
 #include "framework/picture.h"
-#include "game/digit_counter.h"
 #include "game/game_screen.h"
 #include "puzzle/tile_board.h"
 #include "shell_test_support.h"
@@ -337,41 +332,6 @@ TEST(AboutDialogTest, OnlyTheLinkRegionShowsTheHandAndOpensTheSite) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl("https://zolva.example.com"));
     EXPECT_TRUE(dialog.isVisible());
-}
-
-TEST_F(ShellTest, ABetterTimeAsksForANameThenShowsTheBestTimes) {
-    SettingsStore::writeBestTime(Level::Beginner, BestTime{"Bea", 50, 20});
-    auto window = makeWindow();
-    GameScreen* screen = window->gameScreen();
-    screen->getMovesCounter()->setValue(20);
-    screen->getTimeCounter()->setValue(50);  // a tie is no record
-    {
-        ModalScript none({});
-        window->gameHost()->onPuzzleSolved();
-        EXPECT_EQ(none.unexpected(), 0);
-    }
-
-    screen->getTimeCounter()->setValue(42);
-    QString shown;
-    ModalScript script({[](QWidget* w) {
-                            if (dialogAs<NewRecordDialog>(w) != nullptr) {
-                                w->findChild<QLineEdit*>()->setText("Ada");
-                                clickButton(w, "OK");
-                            }
-                        },
-                        [&](QWidget* w) {
-                            if (dialogAs<BestTimesDialog>(w) != nullptr) {
-                                shown = w->findChild<QLabel*>("nameBeginner")->text();
-                                clickButton(w, "OK");
-                            }
-                        }});
-    window->gameHost()->onPuzzleSolved();
-    EXPECT_EQ(script.answered(), 2);
-    EXPECT_EQ(shown, "Ada");
-    const BestTime record = SettingsStore::readBestTime(Level::Beginner);
-    EXPECT_EQ(record.name, "Ada");
-    EXPECT_EQ(record.time, 42u);
-    EXPECT_EQ(record.moves, 20u);
 }
 
 }  // namespace
