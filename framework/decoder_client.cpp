@@ -27,14 +27,8 @@
 #include <memory>
 #include <vector>
 
+#include "framework/image_limits.h"
 #include "framework/image_loader.h"
-
-#ifndef ZOLVA_DECODER_NAME
-#define ZOLVA_DECODER_NAME "zolva-decoder"
-#endif
-#ifndef ZOLVA_DECODER_RELATIVE_DIR
-#define ZOLVA_DECODER_RELATIVE_DIR "../lib/zolva-puzzle"
-#endif
 
 extern char** environ;
 
@@ -315,14 +309,13 @@ bool adoptPixels(const QByteArray& replyBytes, int pixels, QSize fit, QImage& ou
         return false;
     }
     std::memcpy(&reply, replyBytes.constData(), sizeof reply);
-    if (reply.magic != decoder::kReplyMagic || reply.width == 0 || reply.height == 0 ||
-        reply.width > std::uint32_t(kMaxImageSide) || reply.height > std::uint32_t(kMaxImageSide)) {
+    if (reply.magic != decoder::kReplyMagic ||
+        !isAcceptableImageSize(qint64{reply.width}, qint64{reply.height})) {
         return false;
     }
     const QSize size(static_cast<int>(reply.width), static_cast<int>(reply.height));
     const auto format = static_cast<QImage::Format>(reply.format);
-    if (!isAcceptableImageSize(size) ||
-        (!fit.isEmpty() && (size.width() > fit.width() || size.height() > fit.height())) ||
+    if ((!fit.isEmpty() && (size.width() > fit.width() || size.height() > fit.height())) ||
         (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32)) {
         return false;
     }
@@ -363,12 +356,8 @@ QString decoderProgram() {
                           .filePath(
                               QStringLiteral(ZOLVA_DECODER_RELATIVE_DIR "/" ZOLVA_DECODER_NAME));
     }
-#ifdef ZOLVA_DECODER_BUILD_PATH
-    candidates << QStringLiteral(ZOLVA_DECODER_BUILD_PATH);
-#endif
-#ifdef ZOLVA_DECODER_INSTALL_DIR
-    candidates << QStringLiteral(ZOLVA_DECODER_INSTALL_DIR "/" ZOLVA_DECODER_NAME);
-#endif
+    candidates << QStringLiteral(ZOLVA_DECODER_BUILD_PATH)
+               << QStringLiteral(ZOLVA_DECODER_INSTALL_DIR "/" ZOLVA_DECODER_NAME);
     for (const QString& candidate : candidates) {
         if (::access(QFile::encodeName(candidate).constData(), X_OK) == 0) {
             return candidate;

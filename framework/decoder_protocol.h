@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "framework/magick_loader.h"
+#include "framework/image_limits.h"
 
 namespace zolva::imageio::decoder {
 
@@ -28,7 +28,7 @@ struct Reply {
 };
 
 // The largest pixel block a reply may announce: the largest image we accept.
-inline constexpr std::uint64_t kMaxPixelBytes = std::uint64_t(kMaxImagePixels) * 4;
+inline constexpr std::uint64_t kMaxPixelBytes = std::uint64_t(kMaxImageBytes);
 
 // The decoder's address space. The worst case we accept is a 64-Mpx picture decoded by
 // GraphicsMagick: its file in memory (up to 256 MB), the pixel cache at 8 bytes a pixel

@@ -5,25 +5,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/image_limits.h"
 #include "framework/image_loader.h"
 #include "framework/loader_formats.h"
-#include "framework/magick_loader.h"
+#include "framework/magick_module_client.h"
 
 namespace zolva::imageio {
 
 namespace {
 
-// Qt refuses to allocate more than this for one image; it matches the pixel limit of the
-// GraphicsMagick side at four bytes per pixel.
-constexpr int kQtAllocationLimitMb = static_cast<int>(kMaxImagePixels * 4 / (1024 * 1024));
-// An encoded file never needs more bytes than the largest image it may decode to, so a
-// bigger one is refused before anything is read. This holds with a fit size too: even a
-// 200-Mpx camera JPEG is a fraction of it.
-constexpr qint64 kMaxFileBytes = kMaxImagePixels * 4;
+// Qt refuses to allocate more than this for one image.
+constexpr int kQtAllocationLimitMb = static_cast<int>(kMaxImageBytes / (1024 * 1024));
 constexpr qint64 kHeadBytes = 64;
-// The most pixels a JPEG may claim when it is shrunk while decoding (see planDecode).
-// Enough for the 200-Mpx sensors of current phones.
-constexpr qint64 kMaxShrunkJpegPixels = kMaxImagePixels * 4;
 
 void applyQtLimits() {
     static const bool applied = [] {

@@ -10,6 +10,7 @@
 #include "framework/decoder_client.h"
 #include "framework/file_name.h"
 #include "framework/image_decoding.h"
+#include "framework/image_limits.h"
 #include "framework/picture_cache.h"
 
 namespace zolva::imageio {
@@ -210,11 +211,9 @@ QSize shapedSize(QSize imageSize, ShapeRule rule) {
     const qint64 target = rule.minShortSide;
     const qint64 width = w <= h ? target : (2 * w * target + h) / (2 * h);
     const qint64 height = w <= h ? (2 * h * target + w) / (2 * w) : target;
-    if (width > kMaxImageSide || height > kMaxImageSide) {
-        return kept;
-    }
-    const QSize enlarged(static_cast<int>(width), static_cast<int>(height));
-    return isAcceptableImageSize(enlarged) ? enlarged : kept;
+    return isAcceptableImageSize(width, height)
+               ? QSize(static_cast<int>(width), static_cast<int>(height))
+               : kept;
 }
 
 void setFitSize(QSize maxSize) {

@@ -1,5 +1,5 @@
-// The GraphicsMagick module: the decoding behind magick_loader.h, built as a library of
-// its own that the game loads when it first meets a file Qt cannot read.
+// The GraphicsMagick module: the decoding behind magick_module_client.h, built as a library
+// of its own (zolva-magick.so) that is loaded when a file Qt cannot read first comes.
 #include "framework/magick_module.h"
 
 #include <Magick++.h>
@@ -8,7 +8,7 @@
 #include <exception>
 #include <string>
 
-#include "framework/magick_loader.h"
+#include "framework/image_limits.h"
 
 namespace zolva::imageio {
 
@@ -17,8 +17,6 @@ namespace {
 // GraphicsMagick keeps 16 bits per channel and four channels per pixel in its cache.
 constexpr qint64 kCacheBytesPerPixel = 8;
 constexpr qint64 kCacheSlackBytes = qint64{64} * 1024 * 1024;
-// No legitimate picture comes close to this much uncompressed input.
-constexpr qint64 kMaxReadBytes = qint64{512} * 1024 * 1024;
 
 // Decoding runs on bytes in memory, so GraphicsMagick only needs temporary files (for
 // coders that cannot read from memory) and its own configuration. It must never start a
@@ -50,7 +48,7 @@ bool initialise() {
     SetMagickResourceLimit(MagickLib::MapResource, cacheBytes);
     // A pixel cache spilled to disk would let a lying header fill the disk instead.
     SetMagickResourceLimit(MagickLib::DiskResource, 0);
-    SetMagickResourceLimit(MagickLib::ReadResource, kMaxReadBytes);
+    SetMagickResourceLimit(MagickLib::ReadResource, kMaxMagickReadBytes);
     MagickLib::MagickSetConfirmAccessHandler(allowOnlyLocalFiles);
     return true;
 }
@@ -70,12 +68,11 @@ void prepare(Magick::Image& image, const char* coder) {
 }
 
 bool acceptableSize(const Magick::Image& image, QSize& size) {
-    if (image.columns() > static_cast<unsigned>(kMaxImageSide) ||
-        image.rows() > static_cast<unsigned>(kMaxImageSide)) {
+    if (!isAcceptableImageSize(qint64{image.columns()}, qint64{image.rows()})) {
         return false;
     }
     size = QSize(static_cast<int>(image.columns()), static_cast<int>(image.rows()));
-    return isAcceptableImageSize(size);
+    return true;
 }
 
 bool copyPixels(Magick::Image& image, QImage& out) {

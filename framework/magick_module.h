@@ -1,7 +1,8 @@
 // The boundary between the game and its GraphicsMagick module. GraphicsMagick and the
 // libraries behind it are large, and most players never open a TGA, PCX or WMF file, so
 // they are kept out of the program and loaded on the first picture that needs them.
-// Both sides are built from this header; the version catches a module left over from
+// Both sides are built from this header: magick_module.cpp is the module (zolva-magick.so),
+// magick_module_client.* load it and call it. The version catches a module left over from
 // another build.
 #pragma once
 

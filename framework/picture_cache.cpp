@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "framework/magick_loader.h"
+#include "framework/image_limits.h"
 
 namespace zolva::imageio {
 
@@ -152,13 +152,11 @@ bool readCachedPicture(const QByteArray& path, QSize fit, const FileIdentity& id
     }
     // The caps and the fit hold for these pixels as for any the decoder hands back, and the
     // file must hold exactly them: checked before the image is allocated.
-    if (header.width == 0 || header.height == 0 || header.width > std::uint32_t(kMaxImageSide) ||
-        header.height > std::uint32_t(kMaxImageSide) || !isKeptFormat(header.format)) {
+    if (!isAcceptableImageSize(header.width, header.height) || !isKeptFormat(header.format)) {
         return false;
     }
     const QSize size(static_cast<int>(header.width), static_cast<int>(header.height));
-    if (!isAcceptableImageSize(size) ||
-        (!fit.isEmpty() && (size.width() > fit.width() || size.height() > fit.height()))) {
+    if (!fit.isEmpty() && (size.width() > fit.width() || size.height() > fit.height())) {
         return false;
     }
     const std::size_t pixelBytes = std::size_t{header.width} * header.height * 4;

@@ -20,46 +20,52 @@ struct Transition {
 
 constexpr Button::ButtonEvent none = Button::None;
 
+// What the button answers the display tree; `seen` is neither answer, so the objects below
+// the button are asked as well.
+constexpr int consumed = msg::kConsumed;
+constexpr int unhandled = msg::kNotHandled;
+constexpr int seen = 1;
+
 // One row per operation, one column per state (Normal, Hover, Pressed, PressedOutside).
 // Kept as data so the whole machine can be read at a glance; the odd-looking entries (a release
-// over a hovered button sends Over again, a plain move away from a pressed button returns 1) are
-// intended.
+// over a hovered button sends Over again, a plain move away from a pressed button is only
+// seen) are intended.
 constexpr std::array<std::array<Transition, 4>, 7> kTable{{
     // press
-    {{{Button::Pressed, Show::pressed, Button::Down, 2},
-      {Button::Pressed, Show::pressed, Button::Down, 2},
-      {Button::Pressed, Show::keep, Button::Down, 2},
-      {Button::Pressed, Show::pressed, Button::Down, 2}}},
+    {{{Button::Pressed, Show::pressed, Button::Down, consumed},
+      {Button::Pressed, Show::pressed, Button::Down, consumed},
+      {Button::Pressed, Show::keep, Button::Down, consumed},
+      {Button::Pressed, Show::pressed, Button::Down, consumed}}},
     // releaseInside
-    {{{Button::Hover, Show::hover, Button::Over, 2},
-      {Button::Hover, Show::keep, Button::Over, 2},
-      {Button::Hover, Show::hover, Button::Click, 2},
-      {Button::Hover, Show::hover, Button::Over, 2}}},
+    {{{Button::Hover, Show::hover, Button::Over, consumed},
+      {Button::Hover, Show::keep, Button::Over, consumed},
+      {Button::Hover, Show::hover, Button::Click, consumed},
+      {Button::Hover, Show::hover, Button::Over, consumed}}},
     // releaseOutside
-    {{{Button::Normal, Show::keep, none, 0},
-      {Button::Normal, Show::normal, none, 0},
-      {Button::Normal, Show::normal, none, 0},
-      {Button::Normal, Show::keep, Button::ReleaseOutside, 1}}},
+    {{{Button::Normal, Show::keep, none, unhandled},
+      {Button::Normal, Show::normal, none, unhandled},
+      {Button::Normal, Show::normal, none, unhandled},
+      {Button::Normal, Show::keep, Button::ReleaseOutside, seen}}},
     // moveInside
-    {{{Button::Hover, Show::hover, Button::Over, 2},
-      {Button::Hover, Show::keep, none, 2},
-      {Button::Hover, Show::hover, Button::Over, 2},
-      {Button::Hover, Show::hover, Button::Over, 2}}},
+    {{{Button::Hover, Show::hover, Button::Over, consumed},
+      {Button::Hover, Show::keep, none, consumed},
+      {Button::Hover, Show::hover, Button::Over, consumed},
+      {Button::Hover, Show::hover, Button::Over, consumed}}},
     // moveOutside
-    {{{Button::Normal, Show::keep, none, 0},
-      {Button::Normal, Show::normal, Button::Out, 1},
-      {Button::Normal, Show::normal, none, 1},
-      {Button::Normal, Show::keep, none, 1}}},
+    {{{Button::Normal, Show::keep, none, unhandled},
+      {Button::Normal, Show::normal, Button::Out, seen},
+      {Button::Normal, Show::normal, none, seen},
+      {Button::Normal, Show::keep, none, seen}}},
     // dragInside: a drag that began elsewhere does not press the button
-    {{{Button::Normal, Show::keep, none, 0},
-      {Button::Pressed, Show::pressed, none, 2},
-      {Button::Pressed, Show::keep, none, 2},
-      {Button::Pressed, Show::pressed, Button::DragOver, 2}}},
+    {{{Button::Normal, Show::keep, none, unhandled},
+      {Button::Pressed, Show::pressed, none, consumed},
+      {Button::Pressed, Show::keep, none, consumed},
+      {Button::Pressed, Show::pressed, Button::DragOver, consumed}}},
     // dragOutside
-    {{{Button::Normal, Show::keep, none, 0},
-      {Button::Normal, Show::normal, none, 0},
-      {Button::PressedOutside, Show::normal, Button::DragOut, 2},
-      {Button::PressedOutside, Show::keep, none, 0}}},
+    {{{Button::Normal, Show::keep, none, unhandled},
+      {Button::Normal, Show::normal, none, unhandled},
+      {Button::PressedOutside, Show::normal, Button::DragOut, consumed},
+      {Button::PressedOutside, Show::keep, none, unhandled}}},
 }};
 
 std::size_t column(int state) {

@@ -49,7 +49,6 @@ public:
     virtual bool changePicture(const QString& source);
     virtual void build(int columns, int rows, int columnSetting, int rowSetting, bool showNumbers);
     virtual void swapTiles(int first, int second);
-    virtual bool isSolvable() const;
 
     // Read access for the game screen and tests: the tile standing in a cell, and the
     // tile with a home cell index (child index + 1).

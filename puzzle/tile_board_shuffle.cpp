@@ -1,10 +1,8 @@
-// Dealing a game: the shuffle, and the solvability rule that keeps every deal playable.
-#include <vector>
-
+// Dealing a game: the shuffle, kept playable by the solver's solvability rule.
 #include "puzzle/random_generator.h"
-#include "puzzle/solvability.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
+#include "solver/solver.h"
 
 namespace zolva {
 
@@ -31,7 +29,7 @@ void TileBoard::shuffle() {
 
     // With the gap in its corner, swapping two other tiles flips the parity; n is at least
     // 9, so neither of the two cells after the gap is the gap itself.
-    if (!isSolvable()) {
+    if (!solver::isSolvable(arrangement())) {
         const int f = (e + 1) % n;
         const int g = (f + 1) % n;
         swapTiles(f, g);
@@ -39,15 +37,6 @@ void TileBoard::shuffle() {
 
     state = playing;
     invalidate();
-}
-
-bool TileBoard::isSolvable() const {
-    std::vector<int> homes;
-    homes.reserve(tiles.size());
-    for (const Tile* tile : tiles) {
-        homes.push_back(tile->getHomeRow() * columns + tile->getHomeColumn());
-    }
-    return canSlideHome(columns, homes, emptyIndex());
 }
 
 }  // namespace zolva

@@ -52,6 +52,8 @@ struct SolveOptions {
 // unsolvable.
 bool isWellFormed(const Arrangement& arrangement);
 bool isSolved(const Arrangement& arrangement);
+// Whether slides can bring the arrangement home: the one rule, which the shuffle also deals
+// by.
 bool isSolvable(const Arrangement& arrangement);
 
 // A plan that reaches the goal; empty when the arrangement is solved, unsolvable or

@@ -9,10 +9,10 @@
 #include "app/game_view.h"
 #include "framework/picture.h"
 #include "game/game_screen.h"
-#include "solver/pattern_tables.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
 #include "shell_test_support.h"
+#include "solver/pattern_tables.h"
 #include "support/board_helpers.h"
 
 namespace zolva {
@@ -30,13 +30,20 @@ void oneStepFromHome(TileBoard& board) {
     ASSERT_TRUE(board.slideTile(TileBoard::slideLeft));
 }
 
-class AssistTest : public ShellTest {};
+class AssistTest : public ShellTest {
+protected:
+    // A fresh Intermediate game whose assistant plans without the 4x4 tables.
+    std::unique_ptr<MainWindow> intermediateGame() {
+        auto window = makeWindow();
+        window->action(MainWindow::cmdIntermediate)->trigger();
+        window->action(MainWindow::cmdNew)->trigger();
+        window->assistController()->setPreparesTables(false);
+        return window;
+    }
+};
 
 TEST_F(AssistTest, SolvedWithHelpTheGameNeverAsksForARecord) {
-    auto window = makeWindow();
-    window->action(MainWindow::cmdIntermediate)->trigger();
-    window->action(MainWindow::cmdNew)->trigger();
-    window->assistController()->setPreparesTables(false);
+    auto window = intermediateGame();
     window->assistController()->setStepInterval(0);
     ModalScript noDialogs({});
     window->action(MainWindow::cmdSolve)->trigger();
@@ -54,10 +61,7 @@ TEST_F(AssistTest, SolvedWithHelpTheGameNeverAsksForARecord) {
 }
 
 TEST_F(AssistTest, AnyKeyOrOptionChangeStopsSolve) {
-    auto window = makeWindow();
-    window->action(MainWindow::cmdIntermediate)->trigger();
-    window->action(MainWindow::cmdNew)->trigger();
-    window->assistController()->setPreparesTables(false);
+    auto window = intermediateGame();
     constexpr int kStepMs = 20;
     window->assistController()->setStepInterval(kStepMs);
     GameScreen* screen = window->gameScreen();
@@ -137,13 +141,10 @@ TEST_F(AssistTest, HintMarksTheNextTileUntilAMoveAndAskingAgainMakesIt) {
 // A second hint on the same board keeps to the first one's plan instead of planning
 // afresh, so a player who follows the hints is led home.
 TEST_F(AssistTest, HintsKeepToOnePlanWhileTheBoardStaysOnIt) {
-    auto window = makeWindow();
-    window->action(MainWindow::cmdIntermediate)->trigger();
-    window->action(MainWindow::cmdNew)->trigger();
+    auto window = intermediateGame();
     AssistController* assist = window->assistController();
     assist->setHintPhaseInterval(5);
     const QImage before = window->gameScreen()->getBoard()->getPicture()->surface()->image().copy();
-    assist->setPreparesTables(false);
     window->action(MainWindow::cmdHint)->trigger();
     EXPECT_TRUE(assist->isBusy());  // the first plan is worked out on a worker thread
     ASSERT_TRUE(waitFor([&] { return assist->isHintShown(); }));

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMimeData>
@@ -15,16 +14,12 @@
 #include <cstdio>
 
 #include "app/about_dialog.h"
-#include "app/best_times_dialog.h"
 #include "app/custom_dimensions_dialog.h"
 #include "app/find_tile_dialog.h"
 #include "app/game_view.h"
-#include "app/new_record_dialog.h"
 #include "app/picture_files.h"
-#include "app/qt_game_host.h"
 #include "framework/file_name.h"
 #include "framework/picture.h"
-#include "game/digit_counter.h"
 #include "game/game_screen.h"
 #include "puzzle/tile_board.h"
 #include "shell_test_support.h"
@@ -382,41 +377,6 @@ TEST(AboutDialogTest, OpensCentredOverItsWindow) {
     QCoreApplication::processEvents();
     const QPoint off = dialog.frameGeometry().center() - owner.frameGeometry().center();
     EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
-}
-
-TEST_F(ShellTest, ABetterTimeAsksForANameThenShowsTheBestTimes) {
-    SettingsStore::writeBestTime(Level::Beginner, BestTime{"Bea", 50, 20});
-    auto window = makeWindow();
-    GameScreen* screen = window->gameScreen();
-    screen->getMovesCounter()->setValue(20);
-    screen->getTimeCounter()->setValue(50);  // a tie is no record
-    {
-        ModalScript none({});
-        window->gameHost()->onPuzzleSolved();
-        EXPECT_EQ(none.unexpected(), 0);
-    }
-
-    screen->getTimeCounter()->setValue(42);
-    QString shown;
-    ModalScript script({[](QWidget* w) {
-                            if (dialogAs<NewRecordDialog>(w) != nullptr) {
-                                w->findChild<QLineEdit*>()->setText("Ada");
-                                clickButton(w, "OK");
-                            }
-                        },
-                        [&](QWidget* w) {
-                            if (dialogAs<BestTimesDialog>(w) != nullptr) {
-                                shown = w->findChild<QLabel*>("nameBeginner")->text();
-                                clickButton(w, "OK");
-                            }
-                        }});
-    window->gameHost()->onPuzzleSolved();
-    EXPECT_EQ(script.answered(), 2);
-    EXPECT_EQ(shown, "Ada");
-    const BestTime record = SettingsStore::readBestTime(Level::Beginner);
-    EXPECT_EQ(record.name, "Ada");
-    EXPECT_EQ(record.time, 42u);
-    EXPECT_EQ(record.moves, 20u);
 }
 
 }  // namespace

@@ -61,6 +61,14 @@ void waitForContents(QHelpEngine& engine) {
     }
 }
 
+void waitForIndex(QHelpEngine& engine) {
+    QHelpIndexModel* index = engine.indexModel();
+    if (index->isCreatingIndex() || index->rowCount() == 0) {
+        QSignalSpy created(index, &QHelpIndexModel::indexCreated);
+        ASSERT_TRUE(created.wait(kWorkerWaitMs));
+    }
+}
+
 // Anchor names as the help browser's document sees them, so an anchor Qt cannot find
 // does not pass for one because the text looks right.
 QSet<QString> anchorsOf(const QByteArray& html) {
@@ -186,11 +194,8 @@ TEST_F(HelpCollectionTest, IndexKeywordsLeadToTheirTopics) {
 }
 
 TEST_F(HelpCollectionTest, EveryKeywordOfTheIndexLeadsToAnExistingPlace) {
+    waitForIndex(*engine);
     QHelpIndexModel* index = engine->indexModel();
-    if (index->isCreatingIndex() || index->rowCount() == 0) {
-        QSignalSpy created(index, &QHelpIndexModel::indexCreated);
-        ASSERT_TRUE(created.wait(kWorkerWaitMs));
-    }
     ASSERT_GT(index->rowCount(), 30);
     for (int row = 0; row < index->rowCount(); ++row) {
         const QString keyword = index->data(index->index(row, 0), Qt::DisplayRole).toString();
@@ -307,11 +312,7 @@ TEST_F(HelpControllerTest, LinksAndIndexEntriesOpenTheirPagesInTheWindow) {
     EXPECT_EQ(browser->source(), help->startPage());
 
     // Typing in "Look for" and pressing Enter opens the keyword's page.
-    QHelpIndexModel* index = help->helpEngine()->indexModel();
-    if (index->isCreatingIndex() || index->rowCount() == 0) {
-        QSignalSpy created(index, &QHelpIndexModel::indexCreated);
-        ASSERT_TRUE(created.wait(kWorkerWaitMs));
-    }
+    waitForIndex(*help->helpEngine());
     window->lookForField()->setText(QStringLiteral("Reset Score"));
     emit window->lookForField()->returnPressed();
     EXPECT_EQ(browser->source().fileName(), QStringLiteral("best-times.html"));

@@ -8,12 +8,11 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
-#include <functional>
 
 #include "app/best_times_dialog.h"
 #include "app/new_record_dialog.h"
 #include "app/settings_store.h"
+#include "support/modal_script.h"
 
 namespace zolva {
 namespace {
@@ -40,23 +39,6 @@ QString fieldText(QWidget* dialog, const QString& name) {
 void pressKey(QWidget* target, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
-}
-
-// Acts on the topmost modal dialog on every tick until `act` reports the flow done, so
-// nested exec() calls can be driven. If that never happens it closes dialogs instead, so a
-// broken flow fails rather than hangs.
-void driveModals(const std::function<bool(QWidget*)>& act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, ticks = 0]() mutable {
-        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (++ticks > 2000 && modal != nullptr) {
-            modal->done(QDialog::Rejected);
-        } else if (ticks > 2000 || (modal != nullptr && act(modal))) {
-            timer->deleteLater();
-        }
-    });
-    timer->start();
 }
 
 class RecordDialogsTest : public ::testing::Test {
@@ -140,23 +122,26 @@ TEST_F(RecordDialogsTest, RecordFlowShowsTheNewEntryInBestTimes) {
     SettingsStore::writeBestTime(Level::Expert, {"Alice", 999, 999});
     QString offered;
     QStringList shown;
-    driveModals([&](QWidget* modal) {
-        if (auto* record = qobject_cast<NewRecordDialog*>(modal)) {
-            auto* name = record->findChild<QLineEdit*>("name");
-            offered = name->text();
-            name->setText("Bob");
-            record->findChild<QPushButton*>("ok")->click();
-        } else if (auto* best = qobject_cast<BestTimesDialog*>(modal)) {
-            for (const QString field : {"nameExpert", "timeExpert", "moveExpert"}) {
-                shown << fieldText(best, field);
-            }
-            best->accept();
-            return true;
-        }
-        return false;
-    });
+    testing::ModalScript script(
+        {[&](QWidget* w) {
+             if (auto* record = testing::dialogAs<NewRecordDialog>(w)) {
+                 auto* name = record->findChild<QLineEdit*>("name");
+                 offered = name->text();
+                 name->setText("Bob");
+                 testing::clickButton(record, "OK");
+             }
+         },
+         [&](QWidget* w) {
+             if (auto* best = testing::dialogAs<BestTimesDialog>(w)) {
+                 for (const QString field : {"nameExpert", "timeExpert", "moveExpert"}) {
+                     shown << fieldText(best, field);
+                 }
+                 best->accept();
+             }
+         }});
     QMainWindow window;
     runNewRecordFlow(&window, keeper, 8, 8, 321, 45);
+    EXPECT_EQ(script.answered(), 2);
     EXPECT_EQ(offered, "Alice");
     EXPECT_EQ(shown, QStringList({"Bob", "321", "45"}));
 }

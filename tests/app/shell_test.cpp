@@ -117,6 +117,21 @@ protected:
     QString shownHolder;
 };
 
+TEST_F(RecordEndingsTest, ABetterTimeAsksForANameThenShowsTheBestTimes) {
+    window->gameScreen()->getTimeCounter()->setValue(50);  // a tie is no record
+    {
+        ModalScript none({});
+        window->gameHost()->onPuzzleSolved();
+        EXPECT_EQ(none.unexpected(), 0);
+    }
+    window->gameScreen()->getTimeCounter()->setValue(42);
+    ModalScript script = answer([](QWidget* w) { clickButton(w, "OK"); });
+    window->gameHost()->onPuzzleSolved();
+    EXPECT_EQ(script.answered(), 2);
+    EXPECT_EQ(shownHolder, "Ada");
+    EXPECT_EQ(stored(), (BestTime{"Ada", 42, 20}));
+}
+
 TEST_F(RecordEndingsTest, ABetterTimeStoredMeanwhileByAnotherGameIsNotOverwritten) {
     ModalScript script = answer([](QWidget* w) {
         ASSERT_TRUE(SettingsStore::writeBestTime(Level::Beginner, {"Eve", 42, 19}));

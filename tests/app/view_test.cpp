@@ -190,6 +190,7 @@ TEST_F(ShellTest, SlidesGlideWhenAllowedAndInputEndsThemAtOnce) {
 
     window->action(MainWindow::cmdIntermediate)->trigger();
     window->action(MainWindow::cmdNew)->trigger();
+    window->assistController()->setPreparesTables(false);
     window->assistController()->setStepInterval(0);
     window->action(MainWindow::cmdSolve)->trigger();
     ASSERT_TRUE(waitFor([&] { return screen->getBoard()->getState() == TileBoard::solved; }));

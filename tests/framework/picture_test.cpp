@@ -103,8 +103,9 @@ TEST_F(PictureTest, SecondCreateSurfaceDoesNotLoadAgain) {
     EXPECT_EQ(picture.surface(), first);
 }
 
-TEST_F(PictureTest, FailedReplaceKeepsEverything) {
-    Picture picture(writePng("keep.png", 20, 10), 2, 2, 4);
+TEST_F(PictureTest, ReplaceTakesTheNewSizeButKeepsNameAndGridAndAFailedOneKeepsEverything) {
+    const QString original = writePng("first.png", 20, 10);
+    Picture picture(original, 2, 2, 3);
     ASSERT_TRUE(picture.createSurface());
     const Surface* before = picture.surface();
     EXPECT_FALSE(picture.replaceImage(dir.filePath("nothing.png")));
@@ -114,12 +115,7 @@ TEST_F(PictureTest, FailedReplaceKeepsEverything) {
     EXPECT_EQ(picture.height(), 10);
     EXPECT_EQ(picture.frameWidth(), 10);
     EXPECT_EQ(picture.frameHeight(), 5);
-}
 
-TEST_F(PictureTest, ReplaceTakesTheNewSizeButKeepsNameAndGrid) {
-    const QString original = writePng("first.png", 20, 10);
-    Picture picture(original, 2, 2, 3);
-    ASSERT_TRUE(picture.createSurface());
     ASSERT_TRUE(picture.replaceImage(writePng("second.png", 31, 7)));
     EXPECT_EQ(picture.name(), original);
     EXPECT_EQ(picture.width(), 31);

@@ -78,7 +78,7 @@ struct TestGame {
         screen->mouseEvent(msg::WM_LBUTTONUP, 0, b.getX(), b.getY());
     }
     // Home cell index of the tile in each cell.
-    std::vector<int> arrangement() const { return testing::homeArrangement(board()); }
+    std::vector<int> arrangement() const { return board().arrangement().cells; }
     // A fresh game whose tiles are then put back in home order: playing, not yet solved.
     void playFromHome() const {
         screen->newGame();

@@ -68,32 +68,4 @@ inline QImage expectedFrame(const TileBoard& board, const QImage& picture) {
     return frame;
 }
 
-// Home cell index of the tile in every cell, in reading order.
-inline std::vector<int> arrangement(const TileBoard& board) {
-    std::vector<int> homes;
-    for (int i = 0; i < board.getTileCount(); ++i) {
-        homes.push_back(board.tileAt(i)->getHomeRow() * board.getColumns() +
-                        board.tileAt(i)->getHomeColumn());
-    }
-    return homes;
-}
-
-// Slidable home exactly when the parity of the permutation of all cells equals the parity
-// of the gap's distance from its own home cell.
-inline bool slidableHome(const TileBoard& board) {
-    std::vector<int> homes = arrangement(board);
-    int swaps = 0;
-    for (int i = 0; i < static_cast<int>(homes.size()); ++i) {
-        while (homes[i] != i) {
-            std::swap(homes[i], homes[homes[i]]);
-            ++swaps;
-        }
-    }
-    const Tile* gap =
-        board.tileAt(board.getEmptyRow() * board.getColumns() + board.getEmptyColumn());
-    const int distance = std::abs(gap->getHomeColumn() - board.getEmptyColumn()) +
-                         std::abs(gap->getHomeRow() - board.getEmptyRow());
-    return (swaps + distance) % 2 == 0;
-}
-
 }  // namespace zolva::test

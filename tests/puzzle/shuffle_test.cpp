@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "puzzle/random_generator.h"
-#include "puzzle/solvability.h"
 #include "puzzle_fixtures.h"
+#include "solver/solver.h"
 
 namespace zolva {
 namespace {
@@ -35,7 +35,7 @@ Swaps dealOf(const std::vector<int>& partners, const Swaps& after) {
 }
 
 std::vector<int> tileNumbers(const TileBoard& board) {
-    std::vector<int> numbers = test::arrangement(board);
+    std::vector<int> numbers = board.arrangement().cells;
     for (int& n : numbers) {
         ++n;
     }
@@ -95,7 +95,7 @@ TEST_F(ShuffleTest, EveryDealIsSolvableWithTheGapInItsCorner) {
                         ASSERT_EQ(tile->isVisible(), i != gap);
                         ASSERT_EQ(tile->getRow() * columns + tile->getColumn(), i);
                     }
-                    ASSERT_TRUE(test::slidableHome(board));
+                    ASSERT_TRUE(solver::isSolvable(board.arrangement()));
                 }
             }
         }
@@ -105,23 +105,24 @@ TEST_F(ShuffleTest, EveryDealIsSolvableWithTheGapInItsCorner) {
 // The cases a deal never makes: a gap away from its home, boards of one line, and lists
 // that are not a board at all.
 TEST(SolvabilityRule, GapAwayFromHomeLinesAndMalformedBoards) {
+    using solver::isSolvable;
     // 2x2 with the gap (tile 3) in cell 2: one slide from home, and its mirror image is not.
-    EXPECT_TRUE(canSlideHome(2, {0, 1, 3, 2}, 2));
-    EXPECT_FALSE(canSlideHome(2, {1, 0, 3, 2}, 2));
+    EXPECT_TRUE(isSolvable({2, 2, {0, 1, 3, 2}, 2}));
+    EXPECT_FALSE(isSolvable({2, 2, {1, 0, 3, 2}, 2}));
     // 3x3 with the gap two slides from home, through a rotation of three tiles.
-    EXPECT_TRUE(canSlideHome(3, {0, 1, 2, 3, 4, 5, 8, 6, 7}, 6));
-    EXPECT_FALSE(canSlideHome(3, {0, 1, 2, 3, 4, 5, 8, 7, 6}, 6));
+    EXPECT_TRUE(isSolvable({3, 3, {0, 1, 2, 3, 4, 5, 8, 6, 7}, 6}));
+    EXPECT_FALSE(isSolvable({3, 3, {0, 1, 2, 3, 4, 5, 8, 7, 6}, 6}));
     // On one line only the order of the other tiles counts, wherever the gap is.
-    EXPECT_TRUE(canSlideHome(4, {0, 3, 1, 2}, 1));
-    EXPECT_FALSE(canSlideHome(4, {1, 0, 3, 2}, 2));
-    EXPECT_TRUE(canSlideHome(1, {2, 0, 1}, 0));
-    EXPECT_FALSE(canSlideHome(1, {2, 1, 0}, 0));
+    EXPECT_TRUE(isSolvable({4, 1, {0, 3, 1, 2}, 1}));
+    EXPECT_FALSE(isSolvable({4, 1, {1, 0, 3, 2}, 2}));
+    EXPECT_TRUE(isSolvable({1, 3, {2, 0, 1}, 0}));
+    EXPECT_FALSE(isSolvable({1, 3, {2, 1, 0}, 0}));
     // Repeated, missing or out-of-range homes, a ragged grid, a gap off the board.
-    EXPECT_FALSE(canSlideHome(2, {0, 0, 2, 3}, 3));
-    EXPECT_FALSE(canSlideHome(2, {0, 1, 2, 4}, 3));
-    EXPECT_FALSE(canSlideHome(2, {0, 1, 2}, 2));
-    EXPECT_FALSE(canSlideHome(2, {0, 1, 2, 3}, 4));
-    EXPECT_FALSE(canSlideHome(0, {}, 0));
+    EXPECT_FALSE(isSolvable({2, 2, {0, 0, 2, 3}, 3}));
+    EXPECT_FALSE(isSolvable({2, 2, {0, 1, 2, 4}, 3}));
+    EXPECT_FALSE(isSolvable({2, 2, {0, 1, 2}, 2}));
+    EXPECT_FALSE(isSolvable({2, 2, {0, 1, 2, 3}, 4}));
+    EXPECT_FALSE(isSolvable({0, 0, {}, 0}));
 }
 
 }  // namespace

@@ -92,13 +92,13 @@ TEST_F(TileBoardTest, SizesAreClampedAndEmptySpaceSettingsKeepTheirMeaning) {
 
 TEST_F(TileBoardTest, SlidesRefuseBlockedAndUnknownDirections) {
     TileBoard board(nullptr, 0, 0, picture.get(), 4, 4, 100, -1, false);
-    const std::vector<int> home = test::arrangement(board);
+    const std::vector<int> home = board.arrangement().cells;
     for (unsigned refused : {0u, 3u, 4u, 0xFFFFFFFFu}) {  // left and down are blocked
         EXPECT_FALSE(board.slideTile(refused)) << refused;
     }
     board.swapTiles(-1, 4);  // bad indexes are ignored, never written through
     board.swapTiles(4, 16);
-    EXPECT_EQ(test::arrangement(board), home);
+    EXPECT_EQ(board.arrangement().cells, home);
 
     ASSERT_TRUE(board.slideTile(TileBoard::slideRight));
     EXPECT_EQ(board.getEmptyColumn(), 2);

@@ -15,22 +15,6 @@ namespace {
 
 using namespace zolva::sample;
 
-// Small enough that a case decodes in well under a millisecond, large enough for JPEG to
-// have several blocks and for run-length and LZW coders to have something to do. Widths
-// are multiples of 32, so even one-bit rows have no padding bytes, which Qt leaves
-// uninitialised and some writers copy into the file: the seeds must be the same every run.
-QImage pattern(int w, int h, QImage::Format format = QImage::Format_RGB32) {
-    QImage image(w, h, QImage::Format_ARGB32);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            image.setPixel(x, y,
-                           qRgba(x * 255 / w, y * 255 / h, (x + y) % 2 ? 40 : 210,
-                                 format == QImage::Format_ARGB32 ? (x * 37) % 256 : 255));
-        }
-    }
-    return image.convertToFormat(format);
-}
-
 using WriterSetup = EncodeOptions;
 
 // BMP with 8-bit run-length encoding: Qt's reader declines it, so it exercises the
@@ -66,6 +50,8 @@ void add(std::vector<SeedFile>& out, const char* format, const char* label, QByt
 
 std::vector<SeedFile> allSeeds() {
     std::vector<SeedFile> s;
+    // Small enough that a case decodes in well under a millisecond, large enough for JPEG
+    // to have several blocks and for run-length and LZW coders to have something to do.
     const QImage rgb = pattern(32, 16);
     add(s, "bmp", "rgb24", encoded(rgb, "bmp"));
     add(s, "bmp", "argb32", encoded(pattern(32, 16, QImage::Format_ARGB32), "bmp"));
@@ -178,13 +164,19 @@ private:
         what += QStringLiteral(" cut@%1").arg(keep);
     }
 
+    // A run of up to 16 or 256 bytes of a non-empty file.
+    std::pair<qsizetype, qsizetype> chunk(const QByteArray& d) {
+        const qsizetype from = qsizetype(below(std::uint64_t(d.size())));
+        const qsizetype length = 1 + qsizetype(below(std::uint64_t(std::min<qsizetype>(
+                                         d.size() - from, below(2) != 0 ? 16 : 256))));
+        return {from, length};
+    }
+
     void duplicateChunk(QByteArray& d, QString& what) {
         if (d.isEmpty()) {
             return;
         }
-        const qsizetype from = qsizetype(below(std::uint64_t(d.size())));
-        const qsizetype length = 1 + qsizetype(below(std::uint64_t(std::min<qsizetype>(
-                                         d.size() - from, below(2) != 0 ? 16 : 256))));
+        const auto [from, length] = chunk(d);
         const qsizetype to = qsizetype(below(std::uint64_t(d.size()) + 1));
         d.insert(to, d.mid(from, length));
         what += QStringLiteral(" dup[%1+%2]@%3").arg(from).arg(length).arg(to);
@@ -194,9 +186,7 @@ private:
         if (d.isEmpty()) {
             return;
         }
-        const qsizetype from = qsizetype(below(std::uint64_t(d.size())));
-        const qsizetype length = 1 + qsizetype(below(std::uint64_t(std::min<qsizetype>(
-                                         d.size() - from, below(2) != 0 ? 16 : 256))));
+        const auto [from, length] = chunk(d);
         d.remove(from, length);
         what += QStringLiteral(" del[%1+%2]").arg(from).arg(length);
     }

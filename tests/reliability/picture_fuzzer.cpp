@@ -4,15 +4,14 @@
 #include <QFile>
 #include <sstream>
 
+#include "framework/image_limits.h"
 #include "framework/surface.h"
+#include "support/sample_images.h"
 
 namespace zolva::reliability {
 
 namespace {
 
-// What the loader promises never to exceed, whatever a header claims.
-constexpr qint64 kMaxPixels = qint64{64} * 1024 * 1024;
-constexpr int kMaxSide = 32767;
 // A successful case stays on show for the next one unless it is big; comparing and
 // copying a big sheet on every later case would only slow the run down.
 constexpr qint64 kKeepPixels = 512 * 512;
@@ -20,23 +19,12 @@ constexpr qint64 kKeepPixels = 512 * 512;
 constexpr int kColumns = 3;
 constexpr int kRows = 2;
 
-bool saneSize(int width, int height) {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-           qint64{width} * height <= kMaxPixels;
-}
-
 }  // namespace
 
 PictureFuzzer::PictureFuzzer(const QString& workDir)
     : casePath_(QDir(workDir).filePath(QStringLiteral("case.img"))),
       goodPath_(QDir(workDir).filePath(QStringLiteral("good.png"))) {
-    QImage good(7, 5, QImage::Format_RGB32);
-    for (int y = 0; y < good.height(); ++y) {
-        for (int x = 0; x < good.width(); ++x) {
-            good.setPixel(x, y, qRgb(x * 30, y * 50, 99));
-        }
-    }
-    good.save(goodPath_, "PNG");
+    sample::pattern(7, 5).save(goodPath_, "PNG");
     resetShownPicture();
 }
 
@@ -59,7 +47,7 @@ std::string PictureFuzzer::runCase(const QByteArray& data) {
     // A picture made from the file: its size comes from the header alone.
     Picture fresh(casePath_, kColumns, kRows, kColumns * kRows);
     const bool sized = fresh.width() != 0 || fresh.height() != 0;
-    if (sized && !saneSize(fresh.width(), fresh.height())) {
+    if (sized && !imageio::isAcceptableImageSize(fresh.width(), fresh.height())) {
         problems << "header size " << fresh.width() << "x" << fresh.height() << " let through; ";
     }
     bool freshDecoded = false;
@@ -108,7 +96,7 @@ std::string PictureFuzzer::runCase(const QByteArray& data) {
     } else if (after->width() != shown_->width() || after->height() != shown_->height()) {
         problems << "replaced sheet is not the stored size; ";
     }
-    if (!saneSize(shown_->width(), shown_->height())) {
+    if (!imageio::isAcceptableImageSize(shown_->width(), shown_->height())) {
         problems << "decoded size " << shown_->width() << "x" << shown_->height()
                  << " beyond the limits; ";
     }

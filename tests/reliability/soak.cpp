@@ -58,14 +58,15 @@ enum class Event {
     Flash,
     Picture,
     NearlySolved,
+    UndoOrRedo,
 };
 
 // Out of 1000: mostly play, with every option often enough to meet every game state.
 constexpr std::pair<Event, int> kWeights[] = {
-    {Event::PressInLine, 330}, {Event::AnyMouse, 150},    {Event::Key, 300},
+    {Event::PressInLine, 330}, {Event::AnyMouse, 150},    {Event::Key, 260},
     {Event::Tick, 80},         {Event::NewGame, 25},      {Event::Dimensions, 15},
     {Event::Corner, 15},       {Event::Numbers, 20},      {Event::Flash, 20},
-    {Event::Picture, 8},       {Event::NearlySolved, 37},
+    {Event::Picture, 8},       {Event::NearlySolved, 37}, {Event::UndoOrRedo, 40},
 };
 
 const char* eventName(Event e) {
@@ -92,6 +93,8 @@ const char* eventName(Event e) {
             return "picture";
         case Event::NearlySolved:
             return "nearly solved";
+        case Event::UndoOrRedo:
+            return "undo or redo";
     }
     return "?";
 }
@@ -117,9 +120,14 @@ public:
     SoakReport run(std::uint64_t events) {
         for (report.events = 0; report.events < events && report.failure.empty(); ++report.events) {
             const Event e = pick();
+            const bool wasSolved = board().getState() == TileBoard::solved;
+            const std::uint64_t solves = host.solves;
             step(e);
             if (!screen->draw(frame)) {
                 fail(e, "draw failed");
+            }
+            if (host.solves != solves + (!wasSolved && board().getState() == TileBoard::solved)) {
+                fail(e, "a solve reported other than once");
             }
             check(e);
             if (report.events % 1000 == 999) {
@@ -301,6 +309,14 @@ private:
             }
             case Event::NearlySolved:
                 nearlySolve();
+                break;
+            case Event::UndoOrRedo:
+                // A run taken back or made again counts every tile it moves, like any slide.
+                if (below(2) == 0) {
+                    input([&] { screen->undo(); });
+                } else {
+                    input([&] { screen->redo(); });
+                }
                 break;
         }
     }

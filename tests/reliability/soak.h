@@ -1,11 +1,11 @@
 // A long run of random play against a headless game screen: presses, releases and moves of
-// every mouse button, arrow and other keys, clock ticks, new games, and every option the
-// menus offer (size, empty corner, numbers, Find Tile, picture changes between two
-// pictures and a missing file), drawn after every event. After each event it checks what
-// must always hold: the tiles form a permutation of the cells, the missing tile hides
-// unless the picture is whole, the clock runs exactly while a game is in play, and the
-// move counter equals the slides the board accepted. With numbers off the picture's pixels
-// are the file's pixels, so overlays and flashes always come off again.
+// every mouse button, arrow and other keys, undo and redo, clock ticks, new games, and every
+// option the menus offer (size, empty corner, numbers, Find Tile, picture changes between
+// two pictures and a missing file), drawn after every event. After each event it checks
+// what must always hold: the tiles form a permutation of the cells, the missing tile hides
+// unless the picture is whole, the clock runs exactly while a game is in play, each solve is
+// reported once, and the move counter equals the slides the board accepted. With numbers off the
+// picture's pixels are the file's pixels, so overlays and flashes always come off again.
 #pragma once
 
 #include <QSize>

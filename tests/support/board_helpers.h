@@ -2,8 +2,6 @@
 // known order.
 #pragma once
 
-#include <vector>
-
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
 
@@ -12,11 +10,6 @@ namespace zolva::testing {
 // The home cell index of a tile, counted row by row.
 inline int homeCell(const Tile& tile, int columns) {
     return tile.getHomeRow() * columns + tile.getHomeColumn();
-}
-
-// The home cell index of the tile in each cell.
-inline std::vector<int> homeArrangement(const TileBoard& board) {
-    return board.arrangement().cells;
 }
 
 // Swaps every tile back into its home cell; the board's state is left as it was.

@@ -184,6 +184,18 @@ void PrintTo(const TgaVariant& v, std::ostream* os) {
     *os << v.label;
 }
 
+QImage pattern(int w, int h, QImage::Format format) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            image.setPixel(x, y,
+                           qRgba(x * 255 / w, y * 255 / h, (x + y) % 2 ? 40 : 210,
+                                 format == QImage::Format_ARGB32 ? (x * 37) % 256 : 255));
+        }
+    }
+    return image.convertToFormat(format);
+}
+
 QByteArray encoded(const QImage& image, const char* format, EncodeOptions options) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);

@@ -45,6 +45,12 @@ Bytes pcxFile(bool trueColour);
 // A placeable metafile: a 100 x 50 frame filled by a red rectangle.
 Bytes wmfFile(bool floodFill = false);
 
+// A gradient over a fine checkerboard, which no coder stores in a few bytes; with alpha in
+// ARGB32. Widths that are multiples of 32 leave even one-bit rows without the padding bytes
+// Qt leaves uninitialised and some writers copy into the file, so files of them are the same
+// every run.
+QImage pattern(int w, int h, QImage::Format format = QImage::Format_RGB32);
+
 // Qt's own writer, for the formats it can write; empty when it cannot.
 struct EncodeOptions {
     int compression = -1;

@@ -1,4 +1,4 @@
-#include "framework/magick_loader.h"
+#include "framework/magick_module_client.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,12 +21,8 @@ QStringList candidatePaths() {
     if (!program.isEmpty()) {
         paths << QFileInfo(program).dir().filePath(QStringLiteral(ZOLVA_MAGICK_MODULE_NAME));
     }
-#ifdef ZOLVA_MAGICK_BUILD_PATH
-    paths << QStringLiteral(ZOLVA_MAGICK_BUILD_PATH);
-#endif
-#ifdef ZOLVA_MAGICK_INSTALL_DIR
-    paths << QStringLiteral(ZOLVA_MAGICK_INSTALL_DIR "/" ZOLVA_MAGICK_MODULE_NAME);
-#endif
+    paths << QStringLiteral(ZOLVA_MAGICK_BUILD_PATH)
+          << QStringLiteral(ZOLVA_MAGICK_INSTALL_DIR "/" ZOLVA_MAGICK_MODULE_NAME);
     return paths;
 }
 
