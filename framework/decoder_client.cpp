@@ -27,6 +27,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/fd_io.h"
 #include "framework/image_limits.h"
 #include "framework/image_loader.h"
 
@@ -36,28 +37,9 @@ namespace zolva::imageio {
 
 namespace {
 
-// Owns a descriptor for the length of one decode.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
 // Moves a descriptor above the numbers the decoder expects its inputs at, so that placing
 // one input never overwrites another.
-bool lift(Fd& fd) {
+bool lift(UniqueFd& fd) {
     if (fd.get() < 0) {
         return false;
     }
@@ -379,7 +361,7 @@ bool decodeInChild(const QByteArray& path, QSize fit, QImage& out, FileIdentity*
         return false;
     }
     // Non-blocking, so that opening a pipe someone named like a picture cannot hang us.
-    Fd picture(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    UniqueFd picture(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat st {};
     if (picture.get() < 0 || ::fstat(picture.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         st.st_size <= 0) {
@@ -389,9 +371,9 @@ bool decodeInChild(const QByteArray& path, QSize fit, QImage& out, FileIdentity*
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) {
         return false;
     }
-    Fd ours(ends[0]);
-    Fd theirs(ends[1]);
-    Fd pixels(::memfd_create("zolva-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    UniqueFd ours(ends[0]);
+    UniqueFd theirs(ends[1]);
+    UniqueFd pixels(::memfd_create("zolva-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     // The decoder's end blocks as usual; only the game must never wait on a read.
     if (::fcntl(theirs.get(), F_SETFL, 0) != 0 || !lift(picture) || !lift(theirs) ||
         !lift(pixels)) {

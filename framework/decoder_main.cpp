@@ -13,6 +13,7 @@
 
 #include "framework/decoder_protocol.h"
 #include "framework/decoder_sandbox.h"
+#include "framework/fd_io.h"
 #include "framework/image_decoding.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -34,22 +35,6 @@ void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 bool parseSide(std::string_view text, int& out) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
     return error == std::errc() && end == text.data() + text.size() && out >= 0;
-}
-
-bool writeAll(int fd, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 // The pixels live in the memory file from the start when the reader can write them there;

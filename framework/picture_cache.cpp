@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "framework/fd_io.h"
 #include "framework/image_limits.h"
 
 namespace zolva::imageio {
@@ -69,38 +70,6 @@ std::uint64_t checksum(const QByteArray& path, const uchar* pixels, std::size_t 
     return sum;
 }
 
-bool readAll(int fd, void* into, std::size_t bytes) {
-    auto* at = static_cast<char*>(into);
-    while (bytes > 0) {
-        const ssize_t got = ::read(fd, at, bytes);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        at += got;
-        bytes -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool writeAll(int fd, const void* from, std::size_t bytes) {
-    const auto* at = static_cast<const char*>(from);
-    while (bytes > 0) {
-        const ssize_t put = ::write(fd, at, bytes);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        at += put;
-        bytes -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 // The pixel formats the decoder process hands back, rows packed without padding.
 bool isKeptFormat(std::uint32_t format) {
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
@@ -115,22 +84,6 @@ bool describes(const Header& header, const QByteArray& path, QSize fit,
            header.modifiedNs == identity.modifiedNs;
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 }  // namespace
 
 void setPictureCacheFile(const QString& path) {
@@ -142,8 +95,8 @@ bool readCachedPicture(const QByteArray& path, QSize fit, const FileIdentity& id
     if (gCacheFile.isEmpty() || path.isEmpty() || path.size() > qsizetype(kMaxPathBytes)) {
         return false;
     }
-    const Fd fd(::open(QFile::encodeName(gCacheFile).constData(),
-                       O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const UniqueFd fd(::open(QFile::encodeName(gCacheFile).constData(),
+                             O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat st {};
     Header header{};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
