@@ -2,7 +2,8 @@
 // space belongs in the bottom-right cell are split into disjoint groups; each group's table
 // holds, for every placement of its tiles, the fewest moves of those tiles alone that bring
 // them home. Only the group's own tiles are counted, so the groups' values add up to a lower
-// bound on the whole solution.
+// bound on the whole solution. Several such partitions may be given one after another; each
+// sum is a lower bound, so the search takes the largest.
 //
 // The empty space may belong in any cell. A small group that holds the tile of that cell
 // gets a twin in which the bottom-right tile takes its place; with the other groups, whose
@@ -33,11 +34,14 @@ public:
 
     using Groups = std::vector<std::vector<int>>;
 
-    // 6-6-3: the two large groups are the 2x3 blocks away from the empty corner, the small
-    // one the three tiles next to it.
+    // Two 6-6-3 partitions that cut the board differently: the 2x3 blocks away from the
+    // empty corner with the three tiles next to it, then the two 3x2 blocks above the
+    // bottom row with that row.
     static Groups defaultGroups();
-    // Null when the groups are not disjoint, do not cover tiles 0 to 14, or a group is
-    // empty or larger than maxGroupSize. Smaller groups build faster and prune worse.
+    // The groups are read in order, a partition ending each time every tile from 0 to 14
+    // has been covered once. Null when a tile comes twice within a partition, the last
+    // partition is incomplete, or a group is empty or larger than maxGroupSize. Smaller
+    // groups build faster and prune worse.
     static std::shared_ptr<const PatternTables> build(const Groups& groups = defaultGroups());
 
     // Written atomically: a reader sees the old file or the whole new one.
@@ -50,26 +54,27 @@ public:
     const std::vector<int>& tilesOf(int table) const {
         return tableTiles[static_cast<std::size_t>(table)];
     }
-    // The tables that split the tiles of the board whose empty space belongs in `emptyCell`;
-    // empty when no twin was made for it.
-    const std::vector<int>& partition(int emptyCell) const {
-        return partitions[static_cast<std::size_t>(emptyCell)];
+    // The partitions, each a list of tables, that split the tiles of the board whose empty
+    // space belongs in `emptyCell`; empty when no twin was made for it.
+    const std::vector<std::vector<int>>& partitions(int emptyCell) const {
+        return cellPartitions[static_cast<std::size_t>(emptyCell)];
     }
     // Memory held by all the tables.
     std::size_t bytes() const;
     // The fewest moves that bring the table's tiles home; positions[j] is the cell of its
     // j-th tile.
     int lookup(int table, const std::uint8_t* positions) const;
-    // A lower bound for a whole board: cellOfTile[t] is where tile t stands (t is never
-    // `emptyCell`, the empty space's home, which must have a partition).
+    // A lower bound for a whole board, the largest partition's sum: cellOfTile[t] is where
+    // tile t stands (t is never `emptyCell`, the empty space's home, which must have a
+    // partition).
     int estimate(const std::uint8_t* cellOfTile, int emptyCell = emptyHome) const;
 
     // The search's fast path. A group's count is its tiles' Manhattan distance plus twice an
     // excess, because every move changes that distance by exactly one; only the excess is
     // stored, in four bits, under an index with a four-bit digit per tile. The index costs
     // one add to update when a tile moves, which is what makes the search fast. The first
-    // tile takes the highest digit, so placements in order of rank come in nearly rising
-    // order of index.
+    // tile takes the highest digit. The table ends at the highest index a placement has,
+    // which keeps four six-tile tables, with their twins, within 32 MB.
     static std::size_t placementIndex(const std::uint8_t* positions, std::size_t k) {
         std::size_t index = 0;
         for (std::size_t j = 0; j < k; ++j) {
@@ -91,8 +96,7 @@ public:
         return (table[index / 2] >> (4 * (index % 2))) & 0xf;
     }
 
-    // Compact index of a placement of k distinct cells, as the cache file lays tables out.
-    static std::size_t rank(const std::uint8_t* positions, std::size_t k);
+    // The number of placements of k tiles.
     static std::size_t tableSize(std::size_t k);
 
 private:
@@ -100,14 +104,12 @@ private:
     bool adopt(Groups groups);
     bool buildTable(std::size_t table, int emptyCell);
     bool makeTwins();
-    std::vector<std::uint8_t> distances(std::size_t table) const;
-    bool adoptDistances(std::size_t table, const std::vector<std::uint8_t>& compact);
+    bool adoptDistances(std::size_t table, const std::vector<std::uint16_t>& entries);
 
     Groups groupTiles;
-    std::vector<int> tileGroup;
     Groups tableTiles;
     std::vector<std::vector<std::uint8_t>> excessTables;
-    std::array<std::vector<int>, cellCount> partitions;
+    std::array<std::vector<std::vector<int>>, cellCount> cellPartitions;
 };
 
 }  // namespace zolva::solver
