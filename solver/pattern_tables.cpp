@@ -104,6 +104,31 @@ std::uint32_t neighbours(int cell) {
     return mask;
 }
 
+// The board's eight symmetries as cell maps, the identity first and the two quarter turns
+// last; each is its own inverse but for those two, which are each other's.
+const std::array<std::array<std::uint8_t, PatternTables::cellCount>, 8>& symmetries() {
+    static const auto all = [] {
+        std::array<std::array<std::uint8_t, PatternTables::cellCount>, 8> maps{};
+        constexpr int side = PatternTables::boardSide;
+        constexpr int last = side - 1;
+        for (int cell = 0; cell < PatternTables::cellCount; ++cell) {
+            const int row = cell / side;
+            const int column = cell % side;
+            const auto c = static_cast<std::size_t>(cell);
+            maps[0][c] = static_cast<std::uint8_t>(cell);
+            maps[1][c] = static_cast<std::uint8_t>(PatternTables::cellCount - 1 - cell);
+            maps[2][c] = static_cast<std::uint8_t>(row * side + last - column);
+            maps[3][c] = static_cast<std::uint8_t>((last - row) * side + column);
+            maps[4][c] = static_cast<std::uint8_t>(column * side + row);
+            maps[5][c] = static_cast<std::uint8_t>((last - column) * side + last - row);
+            maps[6][c] = static_cast<std::uint8_t>(column * side + last - row);
+            maps[7][c] = static_cast<std::uint8_t>((last - column) * side + row);
+        }
+        return maps;
+    }();
+    return all;
+}
+
 // FNV-1a taken a word at a time, fast enough for tens of megabytes at every start. Each step
 // is a bijection of the running hash, so damage to any one word always shows.
 std::uint64_t checksum(const std::uint8_t* data, std::size_t size) {
@@ -205,8 +230,9 @@ bool forEachPlacement(const std::vector<int>& members, Visit&& visit) {
 }  // namespace
 
 PatternTables::Groups PatternTables::defaultGroups() {
-    return {{0, 1, 2, 3, 6, 7}, {4, 5, 8, 9, 12, 13}, {10, 11, 14},
-            {0, 1, 4, 5, 8, 9}, {2, 3, 6, 7, 10, 11}, {12, 13, 14}};
+    return {{0, 1, 4, 5, 8, 9},   {2, 3, 6, 7, 10, 11}, {12, 13, 14},         {0, 1, 2, 3, 6, 7},
+            {4, 5, 8, 9, 12, 13}, {10, 11, 14},         {0, 1, 2, 4, 5, 6},   {3, 7, 8, 9, 10, 11},
+            {12, 13, 14},         {0, 1, 2, 3, 4, 5},   {6, 7, 8, 9, 10, 11}, {12, 13, 14}};
 }
 
 std::size_t PatternTables::tableSize(std::size_t k) {
@@ -227,8 +253,12 @@ std::size_t PatternTables::bytes() const {
 
 int PatternTables::lookup(int table, const std::uint8_t* positions) const {
     const auto& members = tilesOf(table);
-    return manhattan(members, positions) +
-           2 * excess(table, placementIndex(positions, members.size()));
+    std::uint8_t seen[maxGroupSize];
+    for (std::size_t j = 0; j < members.size(); ++j) {
+        seen[j] = cellMap(table)[positions[j]];
+    }
+    // A mirror keeps every distance, so the Manhattan part is the same either way.
+    return manhattan(members, positions) + 2 * excess(table, placementIndex(seen, members.size()));
 }
 
 int PatternTables::estimate(const std::uint8_t* cellOfTile, int emptyCell) const {
@@ -276,9 +306,49 @@ bool PatternTables::adopt(Groups groups) {
         return false;
     }
     groupTiles = std::move(groups);
-    tableTiles = groupTiles;
-    excessTables.assign(groupTiles.size(), {});
+    const auto& images = symmetries();
+    for (const std::vector<int>& members : groupTiles) {
+        std::vector<int> sorted = members;
+        std::sort(sorted.begin(), sorted.end());
+        bool mirrored = false;
+        for (std::size_t source = 0; source < tableTiles.size() && !mirrored; ++source) {
+            if (!ownsTable(source) || tableTiles[source].size() != members.size()) {
+                continue;
+            }
+            std::uint32_t occupied = 0;
+            for (int tile : tableTiles[source]) {
+                occupied |= 1u << tile;
+            }
+            const std::uint32_t start = reachable(1u << emptyHome, ~occupied & fullBoard);
+            for (std::size_t m = 0; m < images.size() && !mirrored; ++m) {
+                const auto& inverse = images[m < 6 ? m : 13 - m];
+                std::vector<int> image;
+                for (int tile : tableTiles[source]) {
+                    image.push_back(images[m][static_cast<std::size_t>(tile)]);
+                }
+                std::vector<int> imageSorted = image;
+                std::sort(imageSorted.begin(), imageSorted.end());
+                // The earlier table's counts start from the empty space's region of the
+                // bottom-right cell; the same region must hold the cell that maps there.
+                if (imageSorted == sorted && ((start >> inverse[emptyHome]) & 1) != 0) {
+                    addTable(std::move(image), static_cast<int>(source), inverse);
+                    mirrored = true;
+                }
+            }
+        }
+        if (!mirrored) {
+            addTable(members, static_cast<int>(tableTiles.size()), images[0]);
+        }
+    }
     return true;
+}
+
+void PatternTables::addTable(std::vector<int> tiles, int source,
+                             const std::array<std::uint8_t, cellCount>& map) {
+    tableTiles.push_back(std::move(tiles));
+    tableSources.push_back(source);
+    tableMaps.push_back(map);
+    excessTables.emplace_back();
 }
 
 // A twin stands in for its group only when every other group, at home, leaves the empty
@@ -314,8 +384,7 @@ bool PatternTables::makeTwins() {
             std::vector<int> twin = groupTiles[group];
             std::replace(twin.begin(), twin.end(), cell, static_cast<int>(emptyHome));
             const auto table = tableTiles.size();
-            tableTiles.push_back(std::move(twin));
-            excessTables.emplace_back();
+            addTable(std::move(twin), static_cast<int>(table), symmetries()[0]);
             if (!buildTable(table, cell)) {
                 return false;
             }
@@ -460,7 +529,7 @@ std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) 
     std::atomic<std::size_t> taken{0};
     auto work = [&] {
         for (std::size_t i = taken++; i < count; i = taken++) {
-            done[order[i]] = built->buildTable(order[i], emptyHome);
+            done[order[i]] = !built->ownsTable(order[i]) || built->buildTable(order[i], emptyHome);
         }
     };
     std::vector<std::thread> workers;
@@ -493,7 +562,8 @@ bool PatternTables::save(const std::string& path) const {
         }
     }
     for (std::size_t g = 0; g < groupTiles.size(); ++g) {
-        bytes.insert(bytes.end(), excessTables[g].begin(), excessTables[g].end());
+        bytes.insert(bytes.end(), excessTables[g].begin(),
+                     excessTables[g].end());  // none if mirrored
     }
     putInt(bytes, checksum(bytes.data(), bytes.size()), 8);
 
@@ -559,13 +629,16 @@ std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path
         return nullptr;
     }
     std::size_t expected = 0;
-    for (const auto& members : loaded->groupTiles) {
-        expected += packedBytes(members.size());
+    for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
+        expected += loaded->ownsTable(g) ? packedBytes(loaded->groupTiles[g].size()) : 0;
     }
     if (body - reader.at != expected) {
         return nullptr;
     }
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
+        if (!loaded->ownsTable(g)) {
+            continue;
+        }
         auto first = bytes.begin() + static_cast<std::ptrdiff_t>(reader.at);
         const std::vector<int>& members = loaded->groupTiles[g];
         const std::size_t size = packedBytes(members.size());

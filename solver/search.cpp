@@ -212,8 +212,9 @@ public:
             manhattan += distance[at(tile)][at(cell)];
             for (int l = 0; l < lookCount; ++l) {
                 Look& look = looks[at(l)];
-                std::size_t& index = look.index[look.groupOf[at(tile)]];
-                index |= std::size_t{look.cellAs[at(cell)]} << look.shift[at(tile)];
+                const int g = look.groupOf[at(tile)];
+                look.index[at(g)] |= std::size_t{look.cellsAs[at(g)][at(cell)]}
+                                     << look.shift[at(tile)];
             }
         }
         emptyCell = start.emptyCell;
@@ -259,7 +260,10 @@ private:
     struct Look {
         std::array<std::uint8_t, 16> groupOf{};
         std::array<std::uint8_t, 16> shift{};
-        std::array<std::uint8_t, 16> cellAs{};
+        // By group: the cell each cell of the real board stands for in the group's table.
+        std::array<std::array<std::uint8_t, 16>, 15> cellsAs{};
+        // What a move adds to the index of the moving tile's group, by tile and move.
+        std::array<std::array<std::size_t, 4>, 16> step{};
         std::array<const std::uint8_t*, 15> table{};
         std::array<std::size_t, 15> index{};
         std::array<int, 15> excess{};
@@ -274,7 +278,6 @@ private:
             return;
         }
         Look& look = looks[at(lookCount++)];
-        look.cellAs = cellAs;
         look.groups = static_cast<int>(split.size());
         for (std::size_t g = 0; g < split.size(); ++g) {
             const auto& members = tables.tilesOf(split[g]);
@@ -287,6 +290,23 @@ private:
                 look.groupOf[at(tile)] = static_cast<std::uint8_t>(g);
             }
             look.table[g] = tables.excessTable(split[g]);
+            for (std::size_t cell = 0; cell < 16; ++cell) {
+                look.cellsAs[g][cell] = tables.cellMap(split[g])[cellAs[cell]];
+            }
+        }
+        // Only the sliding tile's digit changes, by the distance it travels as its table
+        // sees it; through any mirror that depends on the move alone, so cell 5, where
+        // every move is open, stands for all.
+        for (int tile = 0; tile < 16; ++tile) {
+            if (tile == emptyTile) {
+                continue;
+            }
+            const auto& seen = look.cellsAs[look.groupOf[at(tile)]];
+            for (std::size_t m = 0; m < 4; ++m) {
+                const int from = neighbour[5][m];
+                look.step[at(tile)][m] = (std::size_t{seen[5]} - std::size_t{seen[at(from)]})
+                                         << look.shift[at(tile)];
+            }
         }
     }
 
@@ -340,11 +360,7 @@ private:
                 const Look& look = looks[at(l)];
                 const int g = look.groupOf[at(tile)];
                 child.group[at(l)] = static_cast<std::uint8_t>(g);
-                // Only the sliding tile's digit changes, by the distance it travels.
-                child.index[at(l)] =
-                    look.index[at(g)] +
-                    ((std::size_t{look.cellAs[at(emptyCell)]} - std::size_t{look.cellAs[at(from)]})
-                     << look.shift[at(tile)]);
+                child.index[at(l)] = look.index[at(g)] + look.step[at(tile)][m];
                 // Ask for every entry now, so that the children's misses overlap.
                 __builtin_prefetch(look.table[at(g)] + child.index[at(l)] / 2);
             }

@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "solver/pattern_tables.h"
 
@@ -341,17 +342,20 @@ std::vector<int> exactCounts(const std::vector<int>& members, int emptyHome) {
 }
 
 // The small groups and their twins: a twin's count is made with the empty space going home
-// to the cell its group gave up.
+// to the cell its group gave up. And every group of the triples, where mirror images read
+// one table: {12, 13, 14} is {0, 1, 2} upside down, {1, 2, 3} the same left-right.
 TEST(SolverFourByFour, TablesHoldTheExactCountsOfAnIndependentSearch) {
     const auto tables = smallTables();
-    ASSERT_TRUE(tables);
-    std::vector<std::pair<int, int>> checks{{2, 15}, {3, 15}};
+    const auto triples = tripleTables();
+    ASSERT_TRUE(tables && triples);
+    std::vector<std::tuple<const PatternTables*, int, int>> checks{{tables.get(), 2, 15},
+                                                                   {tables.get(), 3, 15}};
     for (int cell = 0; cell < 15; ++cell) {
         const auto& splits = tables->partitions(cell);
         for (const std::vector<int>& split : splits) {
             for (int table : split) {
                 if (table >= tables->groupCount()) {
-                    checks.emplace_back(table, cell);
+                    checks.emplace_back(tables.get(), table, cell);
                 }
             }
         }
@@ -360,7 +364,12 @@ TEST(SolverFourByFour, TablesHoldTheExactCountsOfAnIndependentSearch) {
         EXPECT_EQ(splits.size(), small.count(cell)) << "cell " << cell;
     }
     ASSERT_EQ(checks.size(), 7u);
-    for (auto [g, emptyHome] : checks) {
+    for (int g = 0; g < triples->groupCount(); ++g) {
+        checks.emplace_back(triples.get(), g, 15);
+    }
+    EXPECT_EQ(triples->excessTable(4), triples->excessTable(0));
+    EXPECT_EQ(triples->excessTable(6), triples->excessTable(0));
+    for (auto [tables, g, emptyHome] : checks) {
         const auto& members = tables->tilesOf(g);
         const std::vector<int> exact = exactCounts(members, emptyHome);
         int checked = 0;
