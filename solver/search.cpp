@@ -218,11 +218,23 @@ public:
             }
         }
         emptyCell = start.emptyCell;
+        // What the search touches at every node, laid out by tile and by slot (a look's
+        // group) so that a child's looks come from a few cache lines.
         for (int l = 0; l < lookCount; ++l) {
-            Look& look = looks[at(l)];
+            const Look& look = looks[at(l)];
             for (int g = 0; g < look.groups; ++g) {
-                look.excess[at(g)] = PatternTables::excessIn(look.table[at(g)], look.index[at(g)]);
-                look.total += look.excess[at(g)];
+                const std::size_t slot = at(l * 15 + g);
+                slotTable[slot] = look.table[at(g)];
+                slotIndex[slot] = static_cast<std::uint32_t>(look.index[at(g)]);
+                slotExcess[slot] = PatternTables::excessIn(slotTable[slot], slotIndex[slot]);
+                total[at(l)] += slotExcess[slot];
+            }
+            for (int tile = 0; tile < 16; ++tile) {
+                slotOf[at(tile)][at(l)] =
+                    static_cast<std::uint8_t>(l * 15 + look.groupOf[at(tile)]);
+                for (std::size_t m = 0; m < 4; ++m) {
+                    stepOf[at(tile)][m][at(l)] = static_cast<std::uint32_t>(look.step[at(tile)][m]);
+                }
             }
         }
     }
@@ -266,9 +278,7 @@ private:
         std::array<std::array<std::size_t, 4>, 16> step{};
         std::array<const std::uint8_t*, 15> table{};
         std::array<std::size_t, 15> index{};
-        std::array<int, 15> excess{};
         int groups = 0;
-        int total = 0;
     };
 
     // Past mostLooks the further partitions are left out, which only weakens the bound.
@@ -317,7 +327,7 @@ private:
         constexpr int longestPlan = 100;
         int best = 0;
         for (int l = 0; l < Looks; ++l) {
-            best = std::max(best, looks[at(l)].total);
+            best = std::max(best, total[at(l)]);
         }
         int bound = manhattan + 2 * best;
         if (bound == 0) {
@@ -337,8 +347,8 @@ private:
     struct Child {
         int from;
         unsigned move;
-        std::array<std::uint8_t, Looks> group;
-        std::array<std::size_t, Looks> index;
+        std::array<std::uint8_t, Looks> slot;
+        std::array<std::uint32_t, Looks> index;
     };
 
     // The Manhattan sum always has the parity of the plan's length and the excess counts
@@ -356,13 +366,14 @@ private:
             Child<Looks>& child = children[at(count++)];
             child.from = from;
             child.move = m;
+            const auto& slots = slotOf[at(tile)];
+            const auto& steps = stepOf[at(tile)][m];
             for (int l = 0; l < Looks; ++l) {
-                const Look& look = looks[at(l)];
-                const int g = look.groupOf[at(tile)];
-                child.group[at(l)] = static_cast<std::uint8_t>(g);
-                child.index[at(l)] = look.index[at(g)] + look.step[at(tile)][m];
+                const std::size_t slot = slots[at(l)];
+                child.slot[at(l)] = static_cast<std::uint8_t>(slot);
+                child.index[at(l)] = slotIndex[slot] + steps[at(l)];
                 // Ask for every entry now, so that the children's misses overlap.
-                __builtin_prefetch(look.table[at(g)] + child.index[at(l)] / 2);
+                __builtin_prefetch(slotTable[slot] + child.index[at(l)] / 2);
             }
         }
         for (int i = 0; i < count; ++i) {
@@ -372,10 +383,9 @@ private:
             std::array<int, Looks> sum;
             int best = 0;
             for (int l = 0; l < Looks; ++l) {
-                const Look& look = looks[at(l)];
-                const int g = child.group[at(l)];
-                excess[at(l)] = PatternTables::excessIn(look.table[at(g)], child.index[at(l)]);
-                sum[at(l)] = look.total - look.excess[at(g)] + excess[at(l)];
+                const std::size_t slot = child.slot[at(l)];
+                excess[at(l)] = PatternTables::excessIn(slotTable[slot], child.index[at(l)]);
+                sum[at(l)] = total[at(l)] - slotExcess[slot] + excess[at(l)];
                 best = std::max(best, sum[at(l)]);
             }
             const int distanceSum =
@@ -390,15 +400,14 @@ private:
                 return true;
             }
             std::array<int, Looks> oldExcess;
-            std::array<std::size_t, Looks> oldIndex;
+            std::array<std::uint32_t, Looks> oldIndex;
             for (int l = 0; l < Looks; ++l) {
-                Look& look = looks[at(l)];
-                const int g = child.group[at(l)];
-                oldExcess[at(l)] = look.excess[at(g)];
-                oldIndex[at(l)] = look.index[at(g)];
-                look.excess[at(g)] = excess[at(l)];
-                look.index[at(g)] = child.index[at(l)];
-                look.total = sum[at(l)];
+                const std::size_t slot = child.slot[at(l)];
+                oldExcess[at(l)] = slotExcess[slot];
+                oldIndex[at(l)] = slotIndex[slot];
+                slotExcess[slot] = excess[at(l)];
+                slotIndex[slot] = child.index[at(l)];
+                total[at(l)] = sum[at(l)];
             }
             const int back = emptyCell;
             const int oldManhattan = manhattan;
@@ -411,11 +420,10 @@ private:
             }
             plan.pop_back();
             for (int l = 0; l < Looks; ++l) {
-                Look& look = looks[at(l)];
-                const int g = child.group[at(l)];
-                look.total += oldExcess[at(l)] - excess[at(l)];
-                look.excess[at(g)] = oldExcess[at(l)];
-                look.index[at(g)] = oldIndex[at(l)];
+                const std::size_t slot = child.slot[at(l)];
+                total[at(l)] += oldExcess[at(l)] - excess[at(l)];
+                slotExcess[slot] = oldExcess[at(l)];
+                slotIndex[slot] = oldIndex[at(l)];
             }
             manhattan = oldManhattan;
             emptyCell = back;
@@ -430,6 +438,12 @@ private:
     std::array<std::array<std::int8_t, 16>, 16> distance{};
     std::array<Look, mostLooks> looks{};
     int lookCount = 0;
+    std::array<std::array<std::uint8_t, mostLooks>, 16> slotOf{};
+    std::array<std::array<std::array<std::uint32_t, mostLooks>, 4>, 16> stepOf{};
+    std::array<const std::uint8_t*, mostLooks * 15> slotTable{};
+    std::array<std::uint32_t, mostLooks * 15> slotIndex{};
+    std::array<int, mostLooks * 15> slotExcess{};
+    std::array<int, mostLooks> total{};
     std::array<std::uint8_t, 16> board{};
     int emptyCell = 15;
     int manhattan = 0;
