@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,10 +19,13 @@ namespace zolva::solver {
 namespace {
 
 constexpr std::uint8_t unknown = 0xff;
-constexpr std::uint32_t fileVersion = 1;
+// 2: several partitions, and the tables as the search holds them rather than one byte a
+// placement in order of rank.
+constexpr std::uint32_t fileVersion = 2;
 constexpr char fileMagic[8] = {'Z', 'O', 'L', 'V', 'A', 'P', 'D', 'B'};
-// Far beyond the default tables (about 11.5 MB); a bigger file is not ours.
+// Far beyond the default tables (about 32 MB); a bigger file is not ours.
 constexpr std::size_t maxFileSize = 512u << 20;
+constexpr std::uint64_t mostGroups = 64;
 // Twins are made only of groups this small: a few thousand placements, built in a blink.
 constexpr std::size_t largestTwin = 4;
 
@@ -43,6 +48,47 @@ std::uint32_t reachable(std::uint32_t seed, std::uint32_t free) {
     }
 }
 
+// For every set of free cells, each cell's region by ordinal (regions numbered from the one
+// holding the lowest free cell), four bits a cell: what the builder asks after every move
+// of a group tile. No set of cells on the board falls into more than eight regions, so an
+// ordinal picks a bit of a byte.
+const std::vector<std::uint64_t>& regionsOfFreeCells() {
+    static const std::vector<std::uint64_t> ordinals = [] {
+        std::vector<std::uint64_t> all(fullBoard + 1, 0);
+        for (std::uint32_t free = 0; free <= fullBoard; ++free) {
+            std::uint32_t left = free;
+            for (std::uint64_t ordinal = 0; left != 0; ++ordinal) {
+                std::uint32_t region = reachable(1u << std::countr_zero(left), free);
+                left &= ~region;
+                for (; region != 0; region &= region - 1) {
+                    all[free] |= ordinal << (4 * std::countr_zero(region));
+                }
+            }
+        }
+        return all;
+    }();
+    return ordinals;
+}
+
+// Radix sort of a level's states by their index, the low `bits` bits, in passes of eight.
+void sortByIndex(std::vector<std::uint32_t>& states, std::vector<std::uint32_t>& scratch,
+                 std::size_t bits) {
+    scratch.resize(states.size());
+    for (std::size_t shift = 0; shift < bits; shift += 8) {
+        std::array<std::size_t, 257> start{};
+        for (const std::uint32_t state : states) {
+            ++start[((state >> shift) & 0xff) + 1];
+        }
+        for (std::size_t b = 1; b < start.size(); ++b) {
+            start[b] += start[b - 1];
+        }
+        for (const std::uint32_t state : states) {
+            scratch[start[(state >> shift) & 0xff]++] = state;
+        }
+        states.swap(scratch);
+    }
+}
+
 std::uint32_t neighbours(int cell) {
     const int column = cell % PatternTables::boardSide;
     const int row = cell / PatternTables::boardSide;
@@ -58,12 +104,56 @@ std::uint32_t neighbours(int cell) {
     return mask;
 }
 
-std::uint64_t fnv1a(const std::uint8_t* data, std::size_t size) {
+// The board's eight symmetries as cell maps, the identity first and the two quarter turns
+// last; each is its own inverse but for those two, which are each other's.
+const std::array<std::array<std::uint8_t, PatternTables::cellCount>, 8>& symmetries() {
+    static const auto all = [] {
+        std::array<std::array<std::uint8_t, PatternTables::cellCount>, 8> maps{};
+        constexpr int side = PatternTables::boardSide;
+        constexpr int last = side - 1;
+        for (int cell = 0; cell < PatternTables::cellCount; ++cell) {
+            const int row = cell / side;
+            const int column = cell % side;
+            const auto c = static_cast<std::size_t>(cell);
+            maps[0][c] = static_cast<std::uint8_t>(cell);
+            maps[1][c] = static_cast<std::uint8_t>(PatternTables::cellCount - 1 - cell);
+            maps[2][c] = static_cast<std::uint8_t>(row * side + last - column);
+            maps[3][c] = static_cast<std::uint8_t>((last - row) * side + column);
+            maps[4][c] = static_cast<std::uint8_t>(column * side + row);
+            maps[5][c] = static_cast<std::uint8_t>((last - column) * side + last - row);
+            maps[6][c] = static_cast<std::uint8_t>(column * side + last - row);
+            maps[7][c] = static_cast<std::uint8_t>((last - column) * side + row);
+        }
+        return maps;
+    }();
+    return all;
+}
+
+// FNV-1a taken a word at a time, fast enough for tens of megabytes at every start. Each step
+// is a bijection of the running hash, so damage to any one word always shows.
+std::uint64_t checksum(const std::uint8_t* data, std::size_t size) {
+    constexpr std::uint64_t prime = 0x100000001b3ull;
     std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (std::size_t i = 0; i < size; ++i) {
-        hash = (hash ^ data[i]) * 0x100000001b3ull;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        hash = (hash ^ word) * prime;
+    }
+    for (; i < size; ++i) {
+        hash = (hash ^ data[i]) * prime;
     }
     return hash;
+}
+
+// Bytes of a k-tile table under the search's index: up to the index of the placement with
+// the highest cells in falling order, the largest any placement has.
+std::size_t packedBytes(std::size_t k) {
+    std::size_t largest = 0;
+    for (std::size_t j = 0; j < k; ++j) {
+        largest = largest * 16 + (PatternTables::cellCount - 1 - j);
+    }
+    return largest / 2 + 1;
 }
 
 void putInt(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
@@ -105,23 +195,21 @@ int manhattan(const std::vector<int>& members, const std::uint8_t* positions) {
 // One placement of a group's tiles on distinct cells, with what the tables need of it.
 struct Placement {
     const std::uint8_t* positions;
-    std::size_t rank;   // compact index: placements come in this order, so it is a count
     std::size_t index;  // the search's index
     int distance;       // the tiles' Manhattan distance from home
 };
 
-// Calls visit(placement) for every placement of the members in order of rank, until it
+// Calls visit(placement) for every placement of the members in rising order of index, until it
 // returns false; says whether it never did. Index and distance grow along the way rather
 // than being worked out afresh for each of the millions of placements.
 template <typename Visit>
 bool forEachPlacement(const std::vector<int>& members, Visit&& visit) {
     const std::size_t k = members.size();
     std::uint8_t positions[PatternTables::maxGroupSize];
-    std::size_t rank = 0;
     auto place = [&](auto&& self, std::size_t j, std::uint32_t used, std::size_t index,
                      int distance) -> bool {
         if (j == k) {
-            return visit(Placement{positions, rank++, index, distance});
+            return visit(Placement{positions, index, distance});
         }
         const int home = members[j];
         for (unsigned cell = 0; cell < PatternTables::cellCount; ++cell) {
@@ -142,22 +230,9 @@ bool forEachPlacement(const std::vector<int>& members, Visit&& visit) {
 }  // namespace
 
 PatternTables::Groups PatternTables::defaultGroups() {
-    return {{0, 1, 2, 3, 6, 7}, {4, 5, 8, 9, 12, 13}, {10, 11, 14}};
-}
-
-// Counting the smaller cells already placed by comparison, not by population count: the
-// baseline x86-64 target has no popcount instruction and the library call is slower.
-std::size_t PatternTables::rank(const std::uint8_t* positions, std::size_t k) {
-    std::size_t index = 0;
-    for (std::size_t j = 0; j < k; ++j) {
-        const unsigned cell = positions[j];
-        unsigned below = 0;
-        for (std::size_t i = 0; i < j; ++i) {
-            below += positions[i] < cell ? 1u : 0u;
-        }
-        index = index * (cellCount - j) + (cell - below);
-    }
-    return index;
+    return {{0, 1, 4, 5, 8, 9},   {2, 3, 6, 7, 10, 11}, {12, 13, 14},         {0, 1, 2, 3, 6, 7},
+            {4, 5, 8, 9, 12, 13}, {10, 11, 14},         {0, 1, 2, 4, 5, 6},   {3, 7, 8, 9, 10, 11},
+            {12, 13, 14},         {0, 1, 2, 3, 4, 5},   {6, 7, 8, 9, 10, 11}, {12, 13, 14}};
 }
 
 std::size_t PatternTables::tableSize(std::size_t k) {
@@ -178,101 +253,160 @@ std::size_t PatternTables::bytes() const {
 
 int PatternTables::lookup(int table, const std::uint8_t* positions) const {
     const auto& members = tilesOf(table);
-    return manhattan(members, positions) +
-           2 * excess(table, placementIndex(positions, members.size()));
+    std::uint8_t seen[maxGroupSize];
+    for (std::size_t j = 0; j < members.size(); ++j) {
+        seen[j] = cellMap(table)[positions[j]];
+    }
+    // A mirror keeps every distance, so the Manhattan part is the same either way.
+    return manhattan(members, positions) + 2 * excess(table, placementIndex(seen, members.size()));
 }
 
 int PatternTables::estimate(const std::uint8_t* cellOfTile, int emptyCell) const {
-    int total = 0;
+    int best = 0;
     std::uint8_t positions[maxGroupSize];
-    for (int table : partition(emptyCell)) {
-        const auto& members = tilesOf(table);
-        for (std::size_t j = 0; j < members.size(); ++j) {
-            positions[j] = cellOfTile[members[j]];
+    for (const std::vector<int>& split : partitions(emptyCell)) {
+        int total = 0;
+        for (int table : split) {
+            const auto& members = tilesOf(table);
+            for (std::size_t j = 0; j < members.size(); ++j) {
+                positions[j] = cellOfTile[members[j]];
+            }
+            total += lookup(table, positions);
         }
-        total += lookup(table, positions);
+        best = std::max(best, total);
     }
-    return total;
+    return best;
 }
 
 bool PatternTables::adopt(Groups groups) {
-    std::vector<int> owner(emptyHome, -1);
+    std::vector<bool> owned(emptyHome, false);
+    int covered = 0;
+    std::vector<int> split;
+    std::vector<std::vector<int>>& own = cellPartitions[emptyHome];
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (groups[g].empty() || groups[g].size() > maxGroupSize) {
             return false;
         }
         for (int tile : groups[g]) {
-            if (tile < 0 || tile >= emptyHome || owner[static_cast<std::size_t>(tile)] != -1) {
+            if (tile < 0 || tile >= emptyHome || owned[static_cast<std::size_t>(tile)]) {
                 return false;
             }
-            owner[static_cast<std::size_t>(tile)] = static_cast<int>(g);
+            owned[static_cast<std::size_t>(tile)] = true;
+            ++covered;
+        }
+        split.push_back(static_cast<int>(g));
+        if (covered == emptyHome) {
+            own.push_back(std::move(split));
+            split.clear();
+            owned.assign(emptyHome, false);
+            covered = 0;
         }
     }
-    if (std::find(owner.begin(), owner.end(), -1) != owner.end()) {
+    if (!split.empty() || own.empty()) {
         return false;
     }
     groupTiles = std::move(groups);
-    tileGroup = std::move(owner);
-    tableTiles = groupTiles;
-    excessTables.assign(groupTiles.size(), {});
-    std::vector<int>& own = partitions[emptyHome];
-    for (std::size_t g = 0; g < groupTiles.size(); ++g) {
-        own.push_back(static_cast<int>(g));
+    const auto& images = symmetries();
+    for (const std::vector<int>& members : groupTiles) {
+        std::vector<int> sorted = members;
+        std::sort(sorted.begin(), sorted.end());
+        bool mirrored = false;
+        for (std::size_t source = 0; source < tableTiles.size() && !mirrored; ++source) {
+            if (!ownsTable(source) || tableTiles[source].size() != members.size()) {
+                continue;
+            }
+            std::uint32_t occupied = 0;
+            for (int tile : tableTiles[source]) {
+                occupied |= 1u << tile;
+            }
+            const std::uint32_t start = reachable(1u << emptyHome, ~occupied & fullBoard);
+            for (std::size_t m = 0; m < images.size() && !mirrored; ++m) {
+                const auto& inverse = images[m < 6 ? m : 13 - m];
+                std::vector<int> image;
+                for (int tile : tableTiles[source]) {
+                    image.push_back(images[m][static_cast<std::size_t>(tile)]);
+                }
+                std::vector<int> imageSorted = image;
+                std::sort(imageSorted.begin(), imageSorted.end());
+                // The earlier table's counts start from the empty space's region of the
+                // bottom-right cell; the same region must hold the cell that maps there.
+                if (imageSorted == sorted && ((start >> inverse[emptyHome]) & 1) != 0) {
+                    addTable(std::move(image), static_cast<int>(source), inverse);
+                    mirrored = true;
+                }
+            }
+        }
+        if (!mirrored) {
+            addTable(members, static_cast<int>(tableTiles.size()), images[0]);
+        }
     }
     return true;
+}
+
+void PatternTables::addTable(std::vector<int> tiles, int source,
+                             const std::array<std::uint8_t, cellCount>& map) {
+    tableTiles.push_back(std::move(tiles));
+    tableSources.push_back(source);
+    tableMaps.push_back(map);
+    excessTables.emplace_back();
 }
 
 // A twin stands in for its group only when every other group, at home, leaves the empty
 // space's home and the bottom-right cell in one region: their counts were made with the
 // empty space starting in the bottom-right cell's region.
 bool PatternTables::makeTwins() {
-    for (int cell = 0; cell < emptyHome; ++cell) {
-        const int group = tileGroup[static_cast<std::size_t>(cell)];
-        if (groupTiles[static_cast<std::size_t>(group)].size() > largestTwin) {
-            continue;
-        }
-        bool together = true;
-        for (std::size_t g = 0; g < groupTiles.size(); ++g) {
-            std::uint32_t occupied = 0;
-            for (int tile : groupTiles[g]) {
-                occupied |= 1u << tile;
+    const std::vector<std::vector<int>> homeSplits = cellPartitions[emptyHome];
+    for (const std::vector<int>& split : homeSplits) {
+        for (int cell = 0; cell < emptyHome; ++cell) {
+            std::size_t slot = 0;
+            while (std::find(groupTiles[static_cast<std::size_t>(split[slot])].begin(),
+                             groupTiles[static_cast<std::size_t>(split[slot])].end(),
+                             cell) == groupTiles[static_cast<std::size_t>(split[slot])].end()) {
+                ++slot;
             }
-            together =
-                together && (static_cast<int>(g) == group ||
-                             (reachable(1u << emptyHome, ~occupied & fullBoard) >> cell) & 1);
+            const auto group = static_cast<std::size_t>(split[slot]);
+            if (groupTiles[group].size() > largestTwin) {
+                continue;
+            }
+            bool together = true;
+            for (int other : split) {
+                std::uint32_t occupied = 0;
+                for (int tile : groupTiles[static_cast<std::size_t>(other)]) {
+                    occupied |= 1u << tile;
+                }
+                together =
+                    together && (static_cast<std::size_t>(other) == group ||
+                                 (reachable(1u << emptyHome, ~occupied & fullBoard) >> cell) & 1);
+            }
+            if (!together) {
+                continue;
+            }
+            std::vector<int> twin = groupTiles[group];
+            std::replace(twin.begin(), twin.end(), cell, static_cast<int>(emptyHome));
+            const auto table = tableTiles.size();
+            addTable(std::move(twin), static_cast<int>(table), symmetries()[0]);
+            if (!buildTable(table, cell)) {
+                return false;
+            }
+            std::vector<int> twinSplit = split;
+            twinSplit[slot] = static_cast<int>(table);
+            cellPartitions[static_cast<std::size_t>(cell)].push_back(std::move(twinSplit));
         }
-        if (!together) {
-            continue;
-        }
-        std::vector<int> twin = groupTiles[static_cast<std::size_t>(group)];
-        std::replace(twin.begin(), twin.end(), cell, static_cast<int>(emptyHome));
-        const auto table = tableTiles.size();
-        tableTiles.push_back(std::move(twin));
-        excessTables.emplace_back();
-        if (!buildTable(table, cell)) {
-            return false;
-        }
-        std::vector<int>& split = partitions[static_cast<std::size_t>(cell)];
-        split = partitions[emptyHome];
-        split[static_cast<std::size_t>(group)] = static_cast<int>(table);
     }
     return true;
 }
 
 // Refuses a count below the Manhattan distance or of the other parity: no true count is
-// either, so such a table was not built by us. An excess too large for four bits is
+// either, so such a table was not built right. An excess too large for four bits is
 // lowered, which only weakens the bound.
-bool PatternTables::adoptDistances(std::size_t table, const std::vector<std::uint8_t>& compact) {
+bool PatternTables::adoptDistances(std::size_t table, const std::vector<std::uint16_t>& entries) {
     const std::vector<int>& members = tableTiles[table];
     const std::size_t k = members.size();
-    if (compact.size() != tableSize(k)) {
-        return false;
-    }
     constexpr int largestExcess = 0xe;  // 0xf marks an index no placement has
     std::vector<std::uint8_t>& packed = excessTables[table];
-    packed.assign(((std::size_t{1} << (4 * k)) + 1) / 2, 0xff);
+    packed.assign(packedBytes(k), 0xff);
     return forEachPlacement(members, [&](const Placement& at) {
-        const int count = compact[at.rank];
+        const int count = entries[at.index] >> 8;
         if (count == unknown || count < at.distance || (count - at.distance) % 2 != 0) {
             return false;
         }
@@ -284,102 +418,95 @@ bool PatternTables::adoptDistances(std::size_t table, const std::vector<std::uin
     });
 }
 
-std::vector<std::uint8_t> PatternTables::distances(std::size_t table) const {
-    const std::vector<int>& members = tableTiles[table];
-    std::vector<std::uint8_t> compact(tableSize(members.size()));
-    forEachPlacement(members, [&](const Placement& at) {
-        compact[at.rank] =
-            static_cast<std::uint8_t>(at.distance + 2 * excess(static_cast<int>(table), at.index));
-        return true;
-    });
-    return compact;
-}
-
 // Breadth-first from the goal over placements of the group's tiles together with the
-// region the empty space is confined to (named by its lowest cell), starting with the
-// empty space in `emptyCell`. Levels are counted in
-// moves of group tiles only; the empty space wanders inside its region at no cost.
+// region the empty space is confined to, starting with the empty space in `emptyCell`.
+// Levels are counted in moves of group tiles only; the empty space wanders inside its
+// region at no cost.
 //
-// The tables are far larger than the caches, so nearly every successor costs a miss. A
-// state's successors are all worked out and their words requested before any is checked,
-// letting the misses overlap; and a placement's count is written only on its first visit,
-// which the region bits already tell.
+// A state is the search's own index with a cell of the region on top, so a move costs one
+// add, as in the search; which region a move leaves the empty space in is read off a table
+// of every free-cell set's regions. Each placement keeps its count and the regions seen in
+// one word. The words are far more than the caches hold, so each level is sorted by index
+// before it is expanded: the successors of one kind of move then come in rising order,
+// sharing cache lines and pages, and a state's successors are all requested before any is
+// checked, letting the misses overlap.
 bool PatternTables::buildTable(std::size_t table, int emptyCell) {
     const std::vector<int>& members = tableTiles[table];
     const std::size_t k = members.size();
-    std::vector<std::uint8_t> counts(tableSize(k), unknown);
-    std::vector<std::uint16_t> regionsSeen(counts.size(), 0);
-    auto pack = [k](const std::uint8_t* cells, unsigned region) {
-        std::uint32_t packed = region << 28;
-        for (std::size_t j = 0; j < k; ++j) {
-            packed |= std::uint32_t{cells[j]} << (4 * j);
-        }
-        return packed;
-    };
-
+    const std::vector<std::uint64_t>& regionOrdinals = regionsOfFreeCells();
+    // Count in the high byte, the regions seen (by ordinal) in the low one.
+    std::vector<std::uint16_t> entries(2 * packedBytes(k), std::uint16_t{unknown << 8});
+    std::array<int, maxGroupSize> shifts{};
     std::uint8_t cells[maxGroupSize];
-    std::uint32_t occupied = 0;
     for (std::size_t j = 0; j < k; ++j) {
+        shifts[j] = digitShift(j, k);
         cells[j] = static_cast<std::uint8_t>(members[j]);
-        occupied |= 1u << members[j];
     }
-    const auto startRegion =
-        static_cast<unsigned>(std::countr_zero(reachable(1u << emptyCell, ~occupied & fullBoard)));
-    counts[rank(cells, k)] = 0;
-    regionsSeen[rank(cells, k)] = static_cast<std::uint16_t>(1u << startRegion);
-    std::vector<std::uint32_t> frontier{pack(cells, startRegion)};
+    const auto home = static_cast<std::uint32_t>(placementIndex(cells, k));
+    const std::uint32_t indexBits = (1u << (4 * k)) - 1;
+    auto freeCells = [&](std::uint32_t index) {
+        std::uint32_t occupied = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            occupied |= 1u << ((index >> shifts[j]) & 0xf);
+        }
+        return ~occupied & fullBoard;
+    };
+    auto regionBit = [&](std::uint32_t free, std::uint32_t cell) {
+        return static_cast<std::uint16_t>(1u << ((regionOrdinals[free] >> (4 * cell)) & 0xf));
+    };
+    if ((freeCells(home) >> emptyCell & 1) == 0) {
+        return false;
+    }
+    entries[home] = regionBit(freeCells(home), static_cast<std::uint32_t>(emptyCell));
+    std::vector<std::uint32_t> frontier{home | static_cast<std::uint32_t>(emptyCell) << 28};
     std::vector<std::uint32_t> next;
+    std::vector<std::uint32_t> scratch;
 
     struct Successor {
-        std::size_t index;
         std::uint32_t packed;
+        std::uint16_t region;
     };
     std::array<Successor, maxGroupSize * 4> successors;
-    for (std::uint8_t level = 1; !frontier.empty(); ++level) {
+    for (std::uint16_t level = 1; !frontier.empty(); ++level) {
         next.clear();
         for (const std::uint32_t state : frontier) {
-            occupied = 0;
-            for (std::size_t j = 0; j < k; ++j) {
-                cells[j] = static_cast<std::uint8_t>((state >> (4 * j)) & 0xf);
-                occupied |= 1u << cells[j];
-            }
-            const std::uint32_t free = ~occupied & fullBoard;
+            const std::uint32_t index = state & indexBits;
+            const std::uint32_t free = freeCells(index);
             const std::uint32_t region = reachable(1u << (state >> 28), free);
             std::size_t count = 0;
             for (std::size_t j = 0; j < k; ++j) {
-                const std::uint8_t from = cells[j];
-                std::uint32_t targets = neighbours(from) & region;
+                const std::uint32_t from = (index >> shifts[j]) & 0xf;
+                std::uint32_t targets = neighbours(static_cast<int>(from)) & region;
                 while (targets != 0) {
-                    const auto to = static_cast<std::uint8_t>(std::countr_zero(targets));
+                    const auto to = static_cast<std::uint32_t>(std::countr_zero(targets));
                     targets &= targets - 1;
-                    cells[j] = to;
+                    const std::uint32_t nextIndex = index + ((to - from) << shifts[j]);
+                    __builtin_prefetch(entries.data() + nextIndex);
+                    // The cell the tile left is in the empty space's new region.
                     const std::uint32_t nextFree = free ^ (1u << to) ^ (1u << from);
-                    const auto nextRegion =
-                        static_cast<unsigned>(std::countr_zero(reachable(1u << from, nextFree)));
-                    const std::size_t index = rank(cells, k);
-                    __builtin_prefetch(regionsSeen.data() + index);
-                    successors[count++] = {index, pack(cells, nextRegion)};
+                    successors[count++] = {nextIndex | from << 28, regionBit(nextFree, from)};
                 }
-                cells[j] = from;
             }
             for (std::size_t i = 0; i < count; ++i) {
-                const auto [index, packed] = successors[i];
-                const auto bit = static_cast<std::uint16_t>(1u << (packed >> 28));
-                std::uint16_t& seen = regionsSeen[index];
-                if ((seen & bit) == 0) {
-                    if (seen == 0) {
-                        counts[index] = level;
+                const auto [packed, bit] = successors[i];
+                const std::uint32_t nextIndex = packed & indexBits;
+                std::uint16_t& entry = entries[nextIndex];
+                if ((entry & bit) == 0) {
+                    if ((entry & 0xff) == 0) {
+                        entry = static_cast<std::uint16_t>(level << 8);
                     }
-                    seen = static_cast<std::uint16_t>(seen | bit);
+                    entry = static_cast<std::uint16_t>(entry | bit);
                     next.push_back(packed);
                 }
             }
         }
+        sortByIndex(next, scratch, 4 * k);
         frontier.swap(next);
     }
-    regionsSeen = {};
+    next = {};
     frontier = {};
-    return adoptDistances(table, counts);
+    scratch = {};
+    return adoptDistances(table, entries);
 }
 
 std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) {
@@ -388,19 +515,33 @@ std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) 
         return nullptr;
     }
     // The groups are independent breadth-first searches, each writing only its own table,
-    // so they share the machine's cores; the two large ones dominate the time.
+    // so they share the machine's cores, largest first; one search per core keeps their
+    // working memory within the caches' reach as far as it goes.
     const std::size_t count = built->groupTiles.size();
+    std::vector<std::size_t> order(count);
+    for (std::size_t g = 0; g < count; ++g) {
+        order[g] = g;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return built->groupTiles[a].size() > built->groupTiles[b].size();
+    });
     std::vector<char> done(count, 0);
+    std::atomic<std::size_t> taken{0};
+    auto work = [&] {
+        for (std::size_t i = taken++; i < count; i = taken++) {
+            done[order[i]] = !built->ownsTable(order[i]) || built->buildTable(order[i], emptyHome);
+        }
+    };
     std::vector<std::thread> workers;
-    for (std::size_t g = 1; g < count; ++g) {
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    for (std::size_t w = 1; w < std::min(cores, count); ++w) {
         try {
-            workers.emplace_back([&built, &done, g] { done[g] = built->buildTable(g, emptyHome); });
+            workers.emplace_back(work);
         } catch (const std::system_error&) {
-            done[g] =
-                built->buildTable(g, emptyHome);  // no thread to be had: build it here instead
+            break;  // no thread to be had: this one builds the rest
         }
     }
-    done[0] = built->buildTable(0, emptyHome);
+    work();
     for (std::thread& worker : workers) {
         worker.join();
     }
@@ -421,10 +562,10 @@ bool PatternTables::save(const std::string& path) const {
         }
     }
     for (std::size_t g = 0; g < groupTiles.size(); ++g) {
-        const std::vector<std::uint8_t> table = distances(g);
-        bytes.insert(bytes.end(), table.begin(), table.end());
+        bytes.insert(bytes.end(), excessTables[g].begin(),
+                     excessTables[g].end());  // none if mirrored
     }
-    putInt(bytes, fnv1a(bytes.data(), bytes.size()), 8);
+    putInt(bytes, checksum(bytes.data(), bytes.size()), 8);
 
     // A game killed while writing, or a second game saving at once, must not leave a torn
     // file under the real name; each writer has its own temporary.
@@ -460,8 +601,8 @@ std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path
     }
 
     const std::size_t body = bytes.size() - 8;
-    Reader checksum{bytes, body};
-    if (checksum.take(8) != fnv1a(bytes.data(), body) ||
+    Reader sum{bytes, body};
+    if (sum.take(8) != checksum(bytes.data(), body) ||
         !std::equal(std::begin(fileMagic), std::end(fileMagic), bytes.begin())) {
         return nullptr;
     }
@@ -470,7 +611,7 @@ std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path
         return nullptr;
     }
     const std::uint64_t groupCount = reader.take(4);
-    if (groupCount == 0 || groupCount > emptyHome) {
+    if (groupCount == 0 || groupCount > mostGroups) {
         return nullptr;
     }
     Groups groups(groupCount);
@@ -488,20 +629,28 @@ std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path
         return nullptr;
     }
     std::size_t expected = 0;
-    for (const auto& members : loaded->groupTiles) {
-        expected += tableSize(members.size());
+    for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
+        expected += loaded->ownsTable(g) ? packedBytes(loaded->groupTiles[g].size()) : 0;
     }
     if (body - reader.at != expected) {
         return nullptr;
     }
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
+        if (!loaded->ownsTable(g)) {
+            continue;
+        }
         auto first = bytes.begin() + static_cast<std::ptrdiff_t>(reader.at);
-        const std::size_t size = tableSize(loaded->groupTiles[g].size());
+        const std::vector<int>& members = loaded->groupTiles[g];
+        const std::size_t size = packedBytes(members.size());
         reader.at += size;
-        // Every placement of a group is reachable and no count is below its distance, so
-        // a hole or a short count means the file lies.
-        if (!loaded->adoptDistances(
-                g, std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(size)))) {
+        loaded->excessTables[g].assign(first, first + static_cast<std::ptrdiff_t>(size));
+        // Every count is at least the Manhattan distance by construction; the tiles at
+        // home must count nothing.
+        std::uint8_t home[maxGroupSize];
+        for (std::size_t j = 0; j < members.size(); ++j) {
+            home[j] = static_cast<std::uint8_t>(members[j]);
+        }
+        if (loaded->lookup(static_cast<int>(g), home) != 0) {
             return nullptr;
         }
     }

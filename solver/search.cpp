@@ -173,21 +173,22 @@ private:
     std::vector<Move> plan;
 };
 
-// The 4x4 search. Each group is looked up twice: on the board as it is and on the board
-// mirrored in its main diagonal, whose empty space belongs in the mirror image of its home
-// (when the tables have no partition for that cell, the second look is at the board as it
-// is). Both sums are lower bounds, so the larger one prunes. A node's children are all
-// scored, their table entries fetched together, before the search descends into any of them.
+// The 4x4 search. Every partition of the tables is looked up on the board as it is, and
+// every partition made for the mirror image of the home on the board mirrored in its main
+// diagonal, whose empty space belongs there. Each sum is a lower bound, so the largest one
+// prunes. A node's children are all scored, their table entries fetched together, before
+// the search descends into any of them.
 class TableSearch {
 public:
     TableSearch(const Arrangement& start, const PatternTables& tables)
         : emptyTile(static_cast<std::uint8_t>(start.cells[at(start.emptyCell)])) {
-        const int imageHome = emptyTile % 4 * 4 + emptyTile / 4;
-        const bool mirrors = !tables.partition(imageHome).empty();
+        std::array<std::uint8_t, 16> mirror{};
+        std::array<std::uint8_t, 16> same{};
         for (int cell = 0; cell < 16; ++cell) {
             const int col = cell % 4;
             const int row = cell / 4;
-            mirror[at(cell)] = static_cast<std::uint8_t>(mirrors ? col * 4 + row : cell);
+            mirror[at(cell)] = static_cast<std::uint8_t>(col * 4 + row);
+            same[at(cell)] = static_cast<std::uint8_t>(cell);
             // Indexed by Move: the cell whose tile slides into the empty space.
             neighbour[at(cell)] = {col < 3 ? cell + 1 : -1, col > 0 ? cell - 1 : -1,
                                    row < 3 ? cell + 4 : -1, row > 0 ? cell - 4 : -1};
@@ -196,38 +197,145 @@ public:
                     static_cast<std::int8_t>(std::abs(col - other % 4) + std::abs(row - other / 4));
             }
         }
-        prepareLook(tables, tables.partition(emptyTile), plainGroupOf, plainShift, plainTable);
-        prepareLook(tables, tables.partition(mirror[emptyTile]), mirroredGroupOf, mirroredShift,
-                    mirroredTable);
+        for (const std::vector<int>& split : tables.partitions(emptyTile)) {
+            addLook(tables, split, same);
+        }
+        for (const std::vector<int>& split : tables.partitions(mirror[emptyTile])) {
+            addLook(tables, split, mirror);
+        }
         for (int cell = 0; cell < 16; ++cell) {
             const int tile = start.cells[at(cell)];
             board[at(cell)] = static_cast<std::uint8_t>(tile);
-            if (tile != emptyTile) {
-                place(tile, cell);
-                manhattan += distance[at(tile)][at(cell)];
+            if (tile == emptyTile) {
+                continue;
+            }
+            manhattan += distance[at(tile)][at(cell)];
+            for (int l = 0; l < lookCount; ++l) {
+                Look& look = looks[at(l)];
+                const int g = look.groupOf[at(tile)];
+                look.index[at(g)] |= std::size_t{look.cellsAs[at(g)][at(cell)]}
+                                     << look.shift[at(tile)];
             }
         }
         emptyCell = start.emptyCell;
-        groupCount = static_cast<int>(tables.partition(emptyTile).size());
-        for (int g = 0; g < groupCount; ++g) {
-            plain[at(g)] = PatternTables::excessIn(plainTable[at(g)], plainIndex[at(g)]);
-            mirrored[at(g)] = PatternTables::excessIn(mirroredTable[at(g)], mirroredIndex[at(g)]);
-            plainTotal += plain[at(g)];
-            mirroredTotal += mirrored[at(g)];
+        // What the search touches at every node, laid out by tile and by slot (a look's
+        // group) so that a child's looks come from a few cache lines.
+        for (int l = 0; l < lookCount; ++l) {
+            const Look& look = looks[at(l)];
+            for (int g = 0; g < look.groups; ++g) {
+                const std::size_t slot = at(l * 15 + g);
+                slotTable[slot] = look.table[at(g)];
+                slotIndex[slot] = static_cast<std::uint32_t>(look.index[at(g)]);
+                slotExcess[slot] = PatternTables::excessIn(slotTable[slot], slotIndex[slot]);
+                total[at(l)] += slotExcess[slot];
+            }
+            for (int tile = 0; tile < 16; ++tile) {
+                slotOf[at(tile)][at(l)] =
+                    static_cast<std::uint8_t>(l * 15 + look.groupOf[at(tile)]);
+                for (std::size_t m = 0; m < 4; ++m) {
+                    stepOf[at(tile)][m][at(l)] = static_cast<std::uint32_t>(look.step[at(tile)][m]);
+                }
+            }
         }
     }
 
     std::optional<std::vector<Move>> run() {
+        switch (lookCount) {
+            case 1:
+                return deepen<1>();
+            case 2:
+                return deepen<2>();
+            case 3:
+                return deepen<3>();
+            case 4:
+                return deepen<4>();
+            case 5:
+                return deepen<5>();
+            case 6:
+                return deepen<6>();
+            case 7:
+                return deepen<7>();
+            case 8:
+                return deepen<8>();
+            default:
+                return std::nullopt;
+        }
+    }
+
+private:
+    static constexpr int mostLooks = 8;
+
+    static std::size_t at(int index) { return static_cast<std::size_t>(index); }
+
+    // One partition seen on the board as it is or mirrored. The arrays by tile are for
+    // tiles of the real board, already carried through the mirror.
+    struct Look {
+        std::array<std::uint8_t, 16> groupOf{};
+        std::array<std::uint8_t, 16> shift{};
+        // By group: the cell each cell of the real board stands for in the group's table.
+        std::array<std::array<std::uint8_t, 16>, 15> cellsAs{};
+        // What a move adds to the index of the moving tile's group, by tile and move.
+        std::array<std::array<std::size_t, 4>, 16> step{};
+        std::array<const std::uint8_t*, 15> table{};
+        std::array<std::size_t, 15> index{};
+        int groups = 0;
+    };
+
+    // Past mostLooks the further partitions are left out, which only weakens the bound.
+    void addLook(const PatternTables& tables, const std::vector<int>& split,
+                 const std::array<std::uint8_t, 16>& cellAs) {
+        if (lookCount == mostLooks) {
+            return;
+        }
+        Look& look = looks[at(lookCount++)];
+        look.groups = static_cast<int>(split.size());
+        for (std::size_t g = 0; g < split.size(); ++g) {
+            const auto& members = tables.tilesOf(split[g]);
+            for (std::size_t j = 0; j < members.size(); ++j) {
+                // The tile that stands on the real board where this member stands on the
+                // board the look sees: the mirror is its own inverse.
+                const int tile = cellAs[at(members[j])];
+                look.shift[at(tile)] =
+                    static_cast<std::uint8_t>(PatternTables::digitShift(j, members.size()));
+                look.groupOf[at(tile)] = static_cast<std::uint8_t>(g);
+            }
+            look.table[g] = tables.excessTable(split[g]);
+            for (std::size_t cell = 0; cell < 16; ++cell) {
+                look.cellsAs[g][cell] = tables.cellMap(split[g])[cellAs[cell]];
+            }
+        }
+        // Only the sliding tile's digit changes, by the distance it travels as its table
+        // sees it; through any mirror that depends on the move alone, so cell 5, where
+        // every move is open, stands for all.
+        for (int tile = 0; tile < 16; ++tile) {
+            if (tile == emptyTile) {
+                continue;
+            }
+            const auto& seen = look.cellsAs[look.groupOf[at(tile)]];
+            for (std::size_t m = 0; m < 4; ++m) {
+                const int from = neighbour[5][m];
+                look.step[at(tile)][m] = (std::size_t{seen[5]} - std::size_t{seen[at(from)]})
+                                         << look.shift[at(tile)];
+            }
+        }
+    }
+
+    template <int Looks>
+    std::optional<std::vector<Move>> deepen() {
         // No 4x4 board needs more than about 80 moves; a bound far past that means broken
         // tables.
         constexpr int longestPlan = 100;
-        int bound = estimate(manhattan, plainTotal, mirroredTotal);
+        int best = 0;
+        for (int l = 0; l < Looks; ++l) {
+            best = std::max(best, total[at(l)]);
+        }
+        int bound = manhattan + 2 * best;
         if (bound == 0) {
             return plan;
         }
         while (bound <= longestPlan) {
             nextBound = std::numeric_limits<int>::max();
-            if (descend(0, bound, 4)) {
+            if (descend<Looks>(0, bound, 4)) {
                 return plan;
             }
             bound = nextBound;
@@ -235,54 +343,19 @@ public:
         return std::nullopt;
     }
 
-private:
-    static std::size_t at(int index) { return static_cast<std::size_t>(index); }
-
-    // The Manhattan sum always has the parity of the plan's length and the excess counts
-    // double, so the estimate needs no parity step of its own.
-    static int estimate(int distanceSum, int plainExcess, int mirroredExcess) {
-        return distanceSum + 2 * std::max(plainExcess, mirroredExcess);
-    }
-
-    static void prepareLook(const PatternTables& tables, const std::vector<int>& split,
-                            std::array<std::uint8_t, 16>& groupOf,
-                            std::array<std::uint8_t, 16>& shift,
-                            std::array<const std::uint8_t*, 15>& table) {
-        for (std::size_t g = 0; g < split.size(); ++g) {
-            const auto& members = tables.tilesOf(split[g]);
-            for (std::size_t j = 0; j < members.size(); ++j) {
-                shift[at(members[j])] =
-                    static_cast<std::uint8_t>(PatternTables::digitShift(j, members.size()));
-                groupOf[at(members[j])] = static_cast<std::uint8_t>(g);
-            }
-            table[g] = tables.excessTable(split[g]);
-        }
-    }
-
-    // Puts the tile's cell into both index sets: its own group's on the plain board, and
-    // its mirror image's group on the mirrored board.
-    void place(int tile, int cell) {
-        const std::size_t shift = plainShift[at(tile)];
-        std::size_t& own = plainIndex[plainGroupOf[at(tile)]];
-        own = (own & ~(std::size_t{0xf} << shift)) | (std::size_t(cell) << shift);
-        const int image = mirror[at(tile)];
-        const std::size_t imageShift = mirroredShift[at(image)];
-        std::size_t& other = mirroredIndex[mirroredGroupOf[at(image)]];
-        other = (other & ~(std::size_t{0xf} << imageShift)) |
-                (std::size_t{mirror[at(cell)]} << imageShift);
-    }
-
+    template <int Looks>
     struct Child {
         int from;
         unsigned move;
-        int plainGroup;
-        int mirroredGroup;
-        std::size_t plainIndex;
-        std::size_t mirroredIndex;
+        std::array<std::uint8_t, Looks> slot;
+        std::array<std::uint32_t, Looks> index;
     };
 
+    // The Manhattan sum always has the parity of the plan's length and the excess counts
+    // double, so the estimate needs no parity step of its own.
+    template <int Looks>
     bool descend(int depth, int bound, unsigned last) {
-        std::array<Child, 4> children;  // filled before read; zeroing costs a third of the time
+        std::array<Child<Looks>, 4> children;  // filled before read; zeroing costs a third
         int count = 0;
         for (unsigned m = 0; m < 4; ++m) {
             const int from = neighbour[at(emptyCell)][m];
@@ -290,37 +363,34 @@ private:
                 continue;
             }
             const int tile = board[at(from)];
-            const int image = mirror[at(tile)];
-            Child& child = children[at(count++)];
+            Child<Looks>& child = children[at(count++)];
             child.from = from;
             child.move = m;
-            child.plainGroup = plainGroupOf[at(tile)];
-            child.mirroredGroup = mirroredGroupOf[at(image)];
-            // Only the sliding tile's digit changes, by the distance it travels.
-            child.plainIndex =
-                plainIndex[at(child.plainGroup)] +
-                ((std::size_t(emptyCell) - std::size_t(from)) << plainShift[at(tile)]);
-            child.mirroredIndex =
-                mirroredIndex[at(child.mirroredGroup)] +
-                ((std::size_t{mirror[at(emptyCell)]} - std::size_t{mirror[at(from)]})
-                 << mirroredShift[at(image)]);
-            // Ask for both entries now, so that the children's misses overlap.
-            __builtin_prefetch(plainTable[at(child.plainGroup)] + child.plainIndex / 2);
-            __builtin_prefetch(mirroredTable[at(child.mirroredGroup)] + child.mirroredIndex / 2);
+            const auto& slots = slotOf[at(tile)];
+            const auto& steps = stepOf[at(tile)][m];
+            for (int l = 0; l < Looks; ++l) {
+                const std::size_t slot = slots[at(l)];
+                child.slot[at(l)] = static_cast<std::uint8_t>(slot);
+                child.index[at(l)] = slotIndex[slot] + steps[at(l)];
+                // Ask for every entry now, so that the children's misses overlap.
+                __builtin_prefetch(slotTable[slot] + child.index[at(l)] / 2);
+            }
         }
         for (int i = 0; i < count; ++i) {
-            const Child& child = children[at(i)];
+            const Child<Looks>& child = children[at(i)];
             const int tile = board[at(child.from)];
-            const int plainExcess =
-                PatternTables::excessIn(plainTable[at(child.plainGroup)], child.plainIndex);
-            const int mirroredExcess = PatternTables::excessIn(
-                mirroredTable[at(child.mirroredGroup)], child.mirroredIndex);
-            const int plainSum = plainTotal - plain[at(child.plainGroup)] + plainExcess;
-            const int mirroredSum =
-                mirroredTotal - mirrored[at(child.mirroredGroup)] + mirroredExcess;
+            std::array<int, Looks> excess;
+            std::array<int, Looks> sum;
+            int best = 0;
+            for (int l = 0; l < Looks; ++l) {
+                const std::size_t slot = child.slot[at(l)];
+                excess[at(l)] = PatternTables::excessIn(slotTable[slot], child.index[at(l)]);
+                sum[at(l)] = total[at(l)] - slotExcess[slot] + excess[at(l)];
+                best = std::max(best, sum[at(l)]);
+            }
             const int distanceSum =
                 manhattan + distance[at(tile)][at(emptyCell)] - distance[at(tile)][at(child.from)];
-            const int h = estimate(distanceSum, plainSum, mirroredSum);
+            const int h = distanceSum + 2 * best;
             if (depth + 1 + h > bound) {
                 nextBound = std::min(nextBound, depth + 1 + h);
                 continue;
@@ -329,69 +399,54 @@ private:
             if (h == 0) {
                 return true;
             }
-            const Undo undo{emptyCell,
-                            manhattan,
-                            plain[at(child.plainGroup)],
-                            mirrored[at(child.mirroredGroup)],
-                            plainIndex[at(child.plainGroup)],
-                            mirroredIndex[at(child.mirroredGroup)]};
+            std::array<int, Looks> oldExcess;
+            std::array<std::uint32_t, Looks> oldIndex;
+            for (int l = 0; l < Looks; ++l) {
+                const std::size_t slot = child.slot[at(l)];
+                oldExcess[at(l)] = slotExcess[slot];
+                oldIndex[at(l)] = slotIndex[slot];
+                slotExcess[slot] = excess[at(l)];
+                slotIndex[slot] = child.index[at(l)];
+                total[at(l)] = sum[at(l)];
+            }
+            const int back = emptyCell;
+            const int oldManhattan = manhattan;
             board[at(emptyCell)] = static_cast<std::uint8_t>(tile);
             board[at(child.from)] = emptyTile;
             emptyCell = child.from;
             manhattan = distanceSum;
-            plain[at(child.plainGroup)] = plainExcess;
-            mirrored[at(child.mirroredGroup)] = mirroredExcess;
-            plainTotal = plainSum;
-            mirroredTotal = mirroredSum;
-            plainIndex[at(child.plainGroup)] = child.plainIndex;
-            mirroredIndex[at(child.mirroredGroup)] = child.mirroredIndex;
-            if (descend(depth + 1, bound, child.move)) {
+            if (descend<Looks>(depth + 1, bound, child.move)) {
                 return true;
             }
             plan.pop_back();
-            plainTotal += undo.plain - plainExcess;
-            mirroredTotal += undo.mirrored - mirroredExcess;
-            plain[at(child.plainGroup)] = undo.plain;
-            mirrored[at(child.mirroredGroup)] = undo.mirrored;
-            plainIndex[at(child.plainGroup)] = undo.plainIndex;
-            mirroredIndex[at(child.mirroredGroup)] = undo.mirroredIndex;
-            manhattan = undo.manhattan;
-            emptyCell = undo.emptyCell;
+            for (int l = 0; l < Looks; ++l) {
+                const std::size_t slot = child.slot[at(l)];
+                total[at(l)] += oldExcess[at(l)] - excess[at(l)];
+                slotExcess[slot] = oldExcess[at(l)];
+                slotIndex[slot] = oldIndex[at(l)];
+            }
+            manhattan = oldManhattan;
+            emptyCell = back;
             board[at(child.from)] = static_cast<std::uint8_t>(tile);
             board[at(emptyCell)] = emptyTile;
         }
         return false;
     }
 
-    struct Undo {
-        int emptyCell;
-        int manhattan;
-        int plain;
-        int mirrored;
-        std::size_t plainIndex;
-        std::size_t mirroredIndex;
-    };
-
     const std::uint8_t emptyTile;
-    std::array<std::uint8_t, 16> mirror{};
     std::array<std::array<int, 4>, 16> neighbour{};
     std::array<std::array<std::int8_t, 16>, 16> distance{};
-    std::array<std::uint8_t, 16> plainShift{};
-    std::array<std::uint8_t, 16> plainGroupOf{};
-    std::array<const std::uint8_t*, 15> plainTable{};
-    std::array<std::uint8_t, 16> mirroredShift{};
-    std::array<std::uint8_t, 16> mirroredGroupOf{};
-    std::array<const std::uint8_t*, 15> mirroredTable{};
-    int groupCount = 0;
+    std::array<Look, mostLooks> looks{};
+    int lookCount = 0;
+    std::array<std::array<std::uint8_t, mostLooks>, 16> slotOf{};
+    std::array<std::array<std::array<std::uint32_t, mostLooks>, 4>, 16> stepOf{};
+    std::array<const std::uint8_t*, mostLooks * 15> slotTable{};
+    std::array<std::uint32_t, mostLooks * 15> slotIndex{};
+    std::array<int, mostLooks * 15> slotExcess{};
+    std::array<int, mostLooks> total{};
     std::array<std::uint8_t, 16> board{};
     int emptyCell = 15;
     int manhattan = 0;
-    std::array<std::size_t, 15> plainIndex{};
-    std::array<std::size_t, 15> mirroredIndex{};
-    std::array<int, 15> plain{};
-    std::array<int, 15> mirrored{};
-    int plainTotal = 0;
-    int mirroredTotal = 0;
     int nextBound = 0;
     std::vector<Move> plan;
 };

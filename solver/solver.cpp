@@ -77,24 +77,30 @@ std::shared_ptr<const PatternTables> tablesFor(const SolveOptions& options) {
 }
 
 // A shortest plan for a 4x4 board, wherever its empty space belongs: reflected so that the
-// empty space's home falls on a cell the tables cover, or searched by distance alone within
-// the node budget.
+// empty space's home falls on the cell with the most partitions, counting those the search
+// reads through the diagonal mirror, or searched by distance alone within the node budget.
 std::optional<std::vector<Move>> shortestFourByFour(const Arrangement& a,
                                                     const SolveOptions& options) {
     if (const auto tables = tablesFor(options)) {
         const int home = a.cells[at(a.emptyCell)];
+        std::size_t most = 0;
+        Mirror best;
         for (const Mirror mirror :
              {Mirror{}, Mirror{true, false}, Mirror{false, true}, Mirror{true, true}}) {
-            if (tables->partition(mirror.cell(a, home)).empty()) {
-                continue;
+            const int cell = mirror.cell(a, home);
+            const std::size_t looks = tables->partitions(cell).size() +
+                                      tables->partitions(cell % 4 * 4 + cell / 4).size();
+            if (!tables->partitions(cell).empty() && looks > most) {
+                most = looks;
+                best = mirror;
             }
-            auto plan = detail::searchWithTables(mirror.apply(a), *tables);
-            if (plan) {
+        }
+        if (most > 0) {
+            if (auto plan = detail::searchWithTables(best.apply(a), *tables)) {
                 std::transform(plan->begin(), plan->end(), plan->begin(),
-                               [&](Move m) { return mirror.move(m); });
+                               [&](Move m) { return best.move(m); });
                 return plan;
             }
-            break;
         }
     }
     return detail::searchByDistance(a, options.fallbackNodeBudget);

@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "solver/pattern_tables.h"
 
@@ -253,26 +254,36 @@ const std::shared_ptr<const PatternTables>& smallTables() {
     return tables;
 }
 
-// Tables of three-tile groups only: every cell has twins, and they build in a moment.
+// Two partitions of three-tile groups only: every cell has twins in each, and they build
+// in a moment.
 PatternTables::Groups tripleGroups() {
-    return {{0, 1, 2}, {3, 7, 11}, {4, 5, 8}, {6, 9, 10}, {12, 13, 14}};
+    return {{0, 1, 2}, {3, 7, 11}, {4, 5, 8}, {6, 9, 10},  {12, 13, 14},
+            {0, 4, 8}, {1, 2, 3},  {5, 6, 7}, {9, 10, 11}, {12, 13, 14}};
+}
+
+const std::shared_ptr<const PatternTables>& tripleTables() {
+    static const auto tables = PatternTables::build(tripleGroups());
+    return tables;
 }
 
 // Corners, edges and inside: the empty space may belong anywhere, and the plan must be a
-// shortest one wherever it does.
+// shortest one wherever it does, with one partition or the larger of several.
 TEST(SolverFourByFour, TablePlansAreShortestForEveryHomeOfTheEmptySpace) {
-    const auto tables = smallTables();
-    ASSERT_TRUE(tables);
+    SolveOptions small, triples;
+    small.tables = smallTables();
+    triples.tables = tripleTables();
+    ASSERT_TRUE(small.tables && triples.tables);
     std::mt19937 random(4);
-    SolveOptions options;
-    options.tables = tables;
     for (int emptyHome = 0; emptyHome < 16; ++emptyHome) {
         for (int depth : {1, 14, 20}) {
             const Arrangement a = scramble(home(4, 4, emptyHome), depth, random);
-            const std::vector<Move> plan = solve(a, options);
-            ASSERT_TRUE(reachesGoal(a, plan));
-            EXPECT_EQ(static_cast<int>(plan.size()), ReferenceSearch{a}.shortest())
-                << "empty home " << emptyHome << " depth " << depth;
+            const int shortest = ReferenceSearch{a}.shortest();
+            for (const SolveOptions& options : {small, triples}) {
+                const std::vector<Move> plan = solve(a, options);
+                ASSERT_TRUE(reachesGoal(a, plan));
+                EXPECT_EQ(static_cast<int>(plan.size()), shortest)
+                    << "empty home " << emptyHome << " depth " << depth;
+            }
         }
     }
 }
@@ -331,24 +342,34 @@ std::vector<int> exactCounts(const std::vector<int>& members, int emptyHome) {
 }
 
 // The small groups and their twins: a twin's count is made with the empty space going home
-// to the cell its group gave up.
+// to the cell its group gave up. And every group of the triples, where mirror images read
+// one table: {12, 13, 14} is {0, 1, 2} upside down, {1, 2, 3} the same left-right.
 TEST(SolverFourByFour, TablesHoldTheExactCountsOfAnIndependentSearch) {
     const auto tables = smallTables();
-    ASSERT_TRUE(tables);
-    std::vector<std::pair<int, int>> checks{{2, 15}, {3, 15}};
+    const auto triples = tripleTables();
+    ASSERT_TRUE(tables && triples);
+    std::vector<std::tuple<const PatternTables*, int, int>> checks{{tables.get(), 2, 15},
+                                                                   {tables.get(), 3, 15}};
     for (int cell = 0; cell < 15; ++cell) {
-        const std::vector<int>& split = tables->partition(cell);
-        for (int table : split) {
-            if (table >= tables->groupCount()) {
-                checks.emplace_back(table, cell);
+        const auto& splits = tables->partitions(cell);
+        for (const std::vector<int>& split : splits) {
+            for (int table : split) {
+                if (table >= tables->groupCount()) {
+                    checks.emplace_back(tables.get(), table, cell);
+                }
             }
         }
         // Twins are made for the tiles of the small groups only.
         const std::set<int> small{6, 10, 11, 13, 14};
-        EXPECT_EQ(split.empty(), small.count(cell) == 0) << "cell " << cell;
+        EXPECT_EQ(splits.size(), small.count(cell)) << "cell " << cell;
     }
     ASSERT_EQ(checks.size(), 7u);
-    for (auto [g, emptyHome] : checks) {
+    for (int g = 0; g < triples->groupCount(); ++g) {
+        checks.emplace_back(triples.get(), g, 15);
+    }
+    EXPECT_EQ(triples->excessTable(4), triples->excessTable(0));
+    EXPECT_EQ(triples->excessTable(6), triples->excessTable(0));
+    for (auto [tables, g, emptyHome] : checks) {
         const auto& members = tables->tilesOf(g);
         const std::vector<int> exact = exactCounts(members, emptyHome);
         int checked = 0;
@@ -378,6 +399,9 @@ TEST(SolverFourByFour, TablesHoldTheExactCountsOfAnIndependentSearch) {
     EXPECT_FALSE(PatternTables::build({{0, 1}, {1, 2, 3}}));
     EXPECT_FALSE(PatternTables::build({{0, 1, 2}}));
     EXPECT_FALSE(PatternTables::build({{0, 1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12, 13, 14}}));
+    PatternTables::Groups unfinished = smallGroups();
+    unfinished.push_back({0, 1, 2});
+    EXPECT_FALSE(PatternTables::build(unfinished));
 }
 
 // Farther than the reference can go, two different sets of tables must agree, and an
@@ -386,7 +410,7 @@ TEST(SolverFourByFour, TablesHoldTheExactCountsOfAnIndependentSearch) {
 TEST(SolverFourByFour, DifferentTablesAgreeOnLongerPlans) {
     SolveOptions small, triples;
     small.tables = smallTables();
-    triples.tables = PatternTables::build(tripleGroups());
+    triples.tables = tripleTables();
     ASSERT_TRUE(small.tables && triples.tables);
     std::mt19937 random(40);
     for (int emptyHome : {0, 2, 9}) {
@@ -589,7 +613,7 @@ TEST_F(SolverTableFiles, DamagedTruncatedOrMissingFilesAreRefused) {
 }
 
 TEST_F(SolverTableFiles, SavingReplacesTheFileAndLeavesNoPartOnFailure) {
-    const auto other = PatternTables::build(tripleGroups());
+    const auto other = tripleTables();
     ASSERT_TRUE(other);
     ASSERT_TRUE(other->save(path.string()));
     const auto loaded = PatternTables::load(path.string());
