@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <queue>
 #include <unordered_map>
 
+#include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
 #include "solver/search.h"
+#include "solver/weighted_search.h"
 
 namespace zolva::solver::detail {
 
@@ -38,6 +41,19 @@ constexpr std::array<Style, 4> styles{Style{3, false}, Style{3, true}, Style{2, 
                                       Style{2, true}};
 constexpr std::size_t triedUpTo = 25;  // cells
 
+// One weighted 5x5 search: the weight in eighths and the boards it may hold.
+struct Attempt {
+    int weight;
+    std::size_t boards;
+};
+// Weight 2 nearly always finds a plan within a few thousand boards; the tighter weights
+// after it, which look only at boards that could lead to a shorter plan, shorten it by a
+// tenth or more. A 5x5 board has a second for its plan (these take a third of one at most,
+// about 4 million boards a second), the 5x5 block of a larger board a share of a quarter
+// second; a million boards take about 40 MB while they are searched.
+const std::vector<Attempt> wholeBoardAttempts{{16, 400'000}, {14, 800'000}, {12, 1'000'000}};
+const std::vector<Attempt> blockAttempts{{16, 300'000}, {14, 300'000}, {12, 300'000}};
+
 class Reducer {
 public:
     Reducer(const Arrangement& start, const PatternTables* tables, Style style = {})
@@ -60,15 +76,34 @@ public:
         return plan;
     }
 
-    // Reduces the board until a 4x4 block is left; false when the board is narrower.
-    bool reduceToBlock() {
+    // Reduces the board until a side x side block is left; false when the board is
+    // narrower. The longer side goes first, so a board at least 5x5 always comes to 5x5.
+    bool reduceToBlock(int side = 4) {
         while (rows - top > 3 || columns - left > 3) {
-            if (rows - top == 4 && columns - left == 4) {
+            if (rows - top == side && columns - left == side) {
                 return true;
             }
             finishLine();
         }
         return false;
+    }
+
+    // The weighted searches in turn, each allowed the boards given: a loose weight finds a
+    // plan with few boards, a tighter one may then find a shorter plan, looking only at
+    // boards that could lead to one.
+    bool finishWithFiveByFive(const FiveByFiveTables& large, const std::vector<Attempt>& attempts) {
+        const Arrangement rest = block();
+        std::optional<std::vector<Move>> best;
+        for (const Attempt& attempt : attempts) {
+            const int bound = best ? static_cast<int>(best->size()) : 1 << 30;
+            if (auto moves = searchFiveByFive(rest, large, attempt.weight, attempt.boards, bound)) {
+                best = std::move(moves);
+            }
+        }
+        if (best) {
+            play(*best);
+        }
+        return best.has_value();
     }
 
     // The moves so far and the tables' estimate for the 4x4 block left.
@@ -609,7 +644,17 @@ private:
 
 }  // namespace
 
-std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables) {
+std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables,
+                                const FiveByFiveTables* fiveByFive) {
+    if (fiveByFive && arrangement.columns >= 5 && arrangement.rows >= 5) {
+        Reducer reducer(arrangement, tables);
+        reducer.reduceToBlock(5);
+        const bool whole = arrangement.columns == 5 && arrangement.rows == 5;
+        if (reducer.finishWithFiveByFive(*fiveByFive, whole ? wholeBoardAttempts : blockAttempts)) {
+            return reducer.moves();
+        }
+        return reducer.run();  // on from the 5x5 block, as without the tables
+    }
     if (tables && arrangement.cells.size() <= triedUpTo) {
         std::unique_ptr<Reducer> best;
         int bestLength = 0;
