@@ -471,7 +471,7 @@ TEST(SolverFiveByFive, PlansStayWithinTheWeightOfTheShortest) {
     options.ignoreInstalledTables = true;
     std::mt19937 random(25);
     for (int emptyHome : {24, 0, 12, 7}) {
-        for (int depth : {18, 26}) {
+        for (int depth : {16, 24}) {
             const Arrangement a = scramble(home(5, 5, emptyHome), depth, random);
             const std::vector<Move> plan = solve(a, options);
             ASSERT_TRUE(reachesGoal(a, plan)) << "empty home " << emptyHome;
@@ -481,7 +481,7 @@ TEST(SolverFiveByFive, PlansStayWithinTheWeightOfTheShortest) {
     }
     for (auto [columns, rows, emptyHome] :
          {std::tuple{6, 6, 0}, {7, 5, 34}, {5, 9, 22}, {10, 10, 99}}) {
-        const Arrangement a = scramble(home(columns, rows, emptyHome), 300, random);
+        const Arrangement a = scramble(home(columns, rows, emptyHome), 120, random);
         EXPECT_TRUE(reachesGoal(a, solve(a, options))) << columns << "x" << rows;
     }
 }
@@ -603,7 +603,7 @@ TEST(SolverGuide, FollowingOnePlanReachesTheGoalAndLeavingItAsksForANewOne) {
         for (int corner : corners(columns, rows)) {
             // The weighted search's plans are followed too, on boards it solves quickly.
             const bool weighted = columns == 6;
-            Arrangement now = weighted ? scramble(home(columns, rows, corner), 200, random)
+            Arrangement now = weighted ? scramble(home(columns, rows, corner), 80, random)
                                        : randomBoard(columns, rows, corner, random);
             const std::vector<Move> plan = solve(now, weighted ? fiveByFive : noTables);
             Guide guide;
