@@ -22,10 +22,10 @@ namespace {
 constexpr std::uint64_t blockBudget = 5'000'000;
 // A line is placed a few tiles at a time; the last tiles of a line, which need the turn
 // into the corner, are placed together.
-constexpr int lastTilesTogether = 3;
+constexpr int lastTilesTogether = 4;
 // States the placement searches may reach before the line falls back on a narrower search,
 // and that one on walking tiles home one by one.
-constexpr std::size_t boardBudget = 20'000;
+constexpr std::size_t boardBudget = 50'000;
 constexpr std::size_t placementBudget = 30'000;
 
 // How a reduction goes about it: the tiles a search places at once before a line's last
