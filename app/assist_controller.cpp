@@ -6,10 +6,15 @@
 #include <QThread>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
+
+#include <sched.h>
 
 #include "game/game_screen.h"
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
+#include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
 
 namespace zolva {
@@ -61,6 +66,39 @@ void prepareTables(const std::string& path) {
     solver::installPatternTables(tables);
 }
 
+// Loads the 5x5 tables from the cache, once per run. When there are none, a thread of
+// their own builds and caches them while the game goes on, on the machine's idle time
+// only (the threads it starts inherit that), and plans do without them meanwhile: a hint
+// never waits for a build of many seconds.
+void prepareFiveByFiveTables(const std::string& path) {
+    static std::mutex* const guard = new std::mutex;  // never destroyed, as above
+    static bool tried = false;
+    const std::lock_guard lock(*guard);
+    if (tried || solver::installedFiveByFiveTables()) {
+        return;
+    }
+    tried = true;
+    if (auto tables = solver::FiveByFiveTables::load(path)) {
+        solver::installFiveByFiveTables(std::move(tables));
+        return;
+    }
+    try {
+        // Detached: nothing it touches is torn down at exit, and a build cut short by the
+        // end of the program is simply made again next time.
+        std::thread([path] {
+            const sched_param idle{};
+            sched_setscheduler(0, SCHED_IDLE, &idle);
+            auto tables = solver::FiveByFiveTables::build();
+            if (tables) {
+                tables->save(path);  // a failed save only means building again next run
+            }
+            solver::installFiveByFiveTables(std::move(tables));
+        }).detach();
+    } catch (const std::system_error&) {
+        tried = false;  // no thread to be had now; the next plan tries again
+    }
+}
+
 }  // namespace
 
 AssistController::AssistController(GameScreen* gameScreen, std::function<void()> redraw,
@@ -77,6 +115,11 @@ AssistController::~AssistController() = default;
 QString AssistController::tablesCachePath() {
     return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
            QStringLiteral("/solver-4x4-tables.bin");
+}
+
+QString AssistController::fiveByFiveTablesCachePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+           QStringLiteral("/solver-5x5-tables.bin");
 }
 
 void AssistController::hint() {
@@ -162,19 +205,27 @@ void AssistController::startPlanning(Purpose purpose) {
     // A plan for a board of at least 4x4 waits for the tables (a load of a tenth of a
     // second, or a build of a few seconds the very first time): they make a 4x4 plan, and
     // the end of a larger board's plan, a shortest one from the very first hint.
+    // Boards of at least 5x5 also read the 5x5 tables, but never wait for them to be built.
     std::string tablesPath;
+    std::string fiveByFivePath;
     if (planned.columns >= 4 && planned.rows >= 4 && preparesTables) {
         QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
         tablesPath = tablesCachePath().toStdString();
+        if (planned.columns >= 5 && planned.rows >= 5) {
+            fiveByFivePath = fiveByFiveTablesCachePath().toStdString();
+        }
     }
     const unsigned long long ticket = generation;
     setPending(true);
     const solver::Arrangement snapshot = planned;
     runInBackground<std::vector<solver::Move>>(
         this,
-        [snapshot, tablesPath] {
+        [snapshot, tablesPath, fiveByFivePath] {
             if (!tablesPath.empty()) {
                 prepareTables(tablesPath);
+            }
+            if (!fiveByFivePath.empty()) {
+                prepareFiveByFiveTables(fiveByFivePath);
             }
             return solver::solve(snapshot);
         },

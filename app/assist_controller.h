@@ -5,7 +5,9 @@
 // worked out on a worker thread so the window never freezes, and a result that arrives
 // after the board has changed is thrown away. The 4x4 tables for optimal hints are loaded
 // from the per-user cache, or built and cached there, the first time a board of at least
-// 4x4 asks for help; that plan waits for them.
+// 4x4 asks for help; that plan waits for them. The 5x5 tables behind near-shortest plans on
+// larger boards are loaded from the cache the first time a board of at least 5x5 asks, or
+// built and cached in the background while plans do without them.
 #pragma once
 
 #include <QObject>
@@ -50,12 +52,13 @@ public:
     void setStepInterval(int ms) { stepTimer.setInterval(ms); }
     // How long each look of a hint's mark lasts; tests shorten it.
     void setHintPhaseInterval(int ms) { hintTimer.setInterval(ms); }
-    // Whether a plan first loads or builds the tables for optimal 4x4 plans. Tests switch
-    // it off: building takes seconds and a still-running build would outlive them.
+    // Whether a plan first loads or builds the solver's tables. Tests switch it off:
+    // building takes seconds and a still-running build would outlive them.
     void setPreparesTables(bool on) { preparesTables = on; }
 
-    // Where the 4x4 tables are cached.
+    // Where the 4x4 and the 5x5 tables are cached.
     static QString tablesCachePath();
+    static QString fiveByFiveTablesCachePath();
 
 signals:
     // A plan is being worked out (true) or has arrived or been dropped (false).

@@ -11,12 +11,14 @@
 
 #include <time.h>
 
-#include "solver/solver.h"
+#include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
+#include "solver/solver.h"
 
 namespace {
 
 using zolva::solver::Arrangement;
+using zolva::solver::FiveByFiveTables;
 using zolva::solver::PatternTables;
 
 // A uniformly random solvable board whose empty space belongs in `emptyHome` (the last
@@ -66,6 +68,11 @@ const std::shared_ptr<const PatternTables>& defaultTables() {
     return tables;
 }
 
+const std::shared_ptr<const FiveByFiveTables>& fiveByFiveTables() {
+    static const auto tables = FiveByFiveTables::build();
+    return tables;
+}
+
 void BM_BuildTables(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(PatternTables::build());
@@ -84,6 +91,26 @@ void BM_LoadTables(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_LoadTables)->Unit(benchmark::kMillisecond);
+
+// The 5x5 tables, built on two threads as the game builds them, and read back.
+void BM_BuildFiveByFiveTables(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FiveByFiveTables::build());
+    }
+    state.counters["table_mb"] = static_cast<double>(fiveByFiveTables()->bytes()) / (1 << 20);
+}
+BENCHMARK(BM_BuildFiveByFiveTables)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_LoadFiveByFiveTables(benchmark::State& state) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "zolva_bench_tables_5x5").string();
+    fiveByFiveTables()->save(path);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FiveByFiveTables::load(path));
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_LoadFiveByFiveTables)->Unit(benchmark::kMillisecond);
 
 // One iteration solves 100 random boards with the empty space's home in the cell given (a
 // corner, an edge or inside) and reports the spread of CPU times as counters.
@@ -153,10 +180,12 @@ int lowerBound(const Arrangement& a) {
     return total;
 }
 
-// One iteration plans for a fixed set of random boards of one size with the default tables
-// installed; counters give the mean of plan length / lower bound and the spread of times.
+// One iteration plans for a fixed set of random boards of one size with the default 4x4
+// and 5x5 tables installed; counters give the mean of plan length / lower bound and the
+// spread of times.
 void BM_PlanLarge(benchmark::State& state) {
     zolva::solver::installPatternTables(defaultTables());
+    zolva::solver::installFiveByFiveTables(fiveByFiveTables());
     const int columns = static_cast<int>(state.range(0));
     const int rows = static_cast<int>(state.range(1));
     std::mt19937 random(static_cast<unsigned>(columns * 100 + rows));

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <queue>
 #include <unordered_map>
 
+#include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
 #include "solver/search.h"
+#include "solver/weighted_search.h"
 
 namespace zolva::solver::detail {
 
@@ -17,12 +20,15 @@ namespace {
 
 // The leftover block has at most nine cells; its search never gets near this.
 constexpr std::uint64_t blockBudget = 5'000'000;
+// A 3x4 block is searched whole too (on the 3x9 boards of the benchmark at most 60 ms, well
+// within this); a search that gives up leaves it to be reduced to 3x3.
+constexpr std::uint64_t narrowBlockBudget = 300'000;
 // A line is placed a few tiles at a time; the last tiles of a line, which need the turn
 // into the corner, are placed together.
-constexpr int lastTilesTogether = 3;
+constexpr int lastTilesTogether = 4;
 // States the placement searches may reach before the line falls back on a narrower search,
 // and that one on walking tiles home one by one.
-constexpr std::size_t boardBudget = 20'000;
+constexpr std::size_t boardBudget = 50'000;
 constexpr std::size_t placementBudget = 30'000;
 
 // How a reduction goes about it: the tiles a search places at once before a line's last
@@ -37,6 +43,19 @@ struct Style {
 constexpr std::array<Style, 4> styles{Style{3, false}, Style{3, true}, Style{2, false},
                                       Style{2, true}};
 constexpr std::size_t triedUpTo = 25;  // cells
+
+// One weighted 5x5 search: the weight in eighths and the boards it may hold.
+struct Attempt {
+    int weight;
+    std::size_t boards;
+};
+// Weight 2 nearly always finds a plan within a few thousand boards; the tighter weights
+// after it, which look only at boards that could lead to a shorter plan, shorten it by a
+// tenth or more. A 5x5 board has a second for its plan (these take a third of one at most,
+// about 4 million boards a second), the 5x5 block of a larger board a share of a quarter
+// second; a million boards take about 40 MB while they are searched.
+const std::vector<Attempt> wholeBoardAttempts{{16, 400'000}, {14, 800'000}, {12, 1'000'000}};
+const std::vector<Attempt> blockAttempts{{16, 300'000}, {14, 300'000}, {12, 300'000}};
 
 class Reducer {
 public:
@@ -54,21 +73,50 @@ public:
             return plan;
         }
         while (rows - top > 3 || columns - left > 3) {
+            if (isNarrowBlock() && finishNarrowBlock()) {
+                return plan;
+            }
             finishLine();
         }
         finishBlock();
         return plan;
     }
 
-    // Reduces the board until a 4x4 block is left; false when the board is narrower.
-    bool reduceToBlock() {
+    // Reduces the board until a side x side block is left; false when the board is
+    // narrower. The longer side goes first, so a board at least 5x5 always comes to 5x5.
+    bool reduceToBlock(int side = 4) {
         while (rows - top > 3 || columns - left > 3) {
-            if (rows - top == 4 && columns - left == 4) {
+            if (rows - top == side && columns - left == side) {
                 return true;
+            }
+            if (isNarrowBlock()) {
+                return false;
             }
             finishLine();
         }
         return false;
+    }
+
+    // Three by four cells, the most a plain search finishes optimally in good time: the
+    // last block of boards three wide or tall, or four wide without the 4x4 tables.
+    bool isNarrowBlock() const { return (rows - top) * (columns - left) == 12; }
+
+    // The weighted searches in turn, each allowed the boards given: a loose weight finds a
+    // plan with few boards, a tighter one may then find a shorter plan, looking only at
+    // boards that could lead to one.
+    bool finishWithFiveByFive(const FiveByFiveTables& large, const std::vector<Attempt>& attempts) {
+        const Arrangement rest = block();
+        std::optional<std::vector<Move>> best;
+        for (const Attempt& attempt : attempts) {
+            const int bound = best ? static_cast<int>(best->size()) : 1 << 30;
+            if (auto moves = searchFiveByFive(rest, large, attempt.weight, attempt.boards, bound)) {
+                best = std::move(moves);
+            }
+        }
+        if (best) {
+            play(*best);
+        }
+        return best.has_value();
     }
 
     // The moves so far and the tables' estimate for the 4x4 block left.
@@ -556,6 +604,15 @@ private:
         }
     }
 
+    // Nothing is played when the search gives up; the block is then reduced further.
+    bool finishNarrowBlock() {
+        const auto moves = searchByDistance(block(), narrowBlockBudget);
+        if (moves) {
+            play(*moves);
+        }
+        return moves.has_value();
+    }
+
     void finishLine() {
         const int height = rows - top;
         const int width = columns - left;
@@ -609,7 +666,17 @@ private:
 
 }  // namespace
 
-std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables) {
+std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables,
+                                const FiveByFiveTables* fiveByFive) {
+    if (fiveByFive && arrangement.columns >= 5 && arrangement.rows >= 5) {
+        Reducer reducer(arrangement, tables);
+        reducer.reduceToBlock(5);
+        const bool whole = arrangement.columns == 5 && arrangement.rows == 5;
+        if (reducer.finishWithFiveByFive(*fiveByFive, whole ? wholeBoardAttempts : blockAttempts)) {
+            return reducer.moves();
+        }
+        return reducer.run();  // on from the 5x5 block, as without the tables
+    }
     if (tables && arrangement.cells.size() <= triedUpTo) {
         std::unique_ptr<Reducer> best;
         int bestLength = 0;

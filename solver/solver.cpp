@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
 #include "solver/reduction.h"
 #include "solver/search.h"
@@ -23,6 +24,7 @@ constexpr std::uint64_t smallBoardBudget = 200'000'000;
 struct Installed {
     std::mutex guard;
     std::shared_ptr<const PatternTables> tables;
+    std::shared_ptr<const FiveByFiveTables> fiveByFive;
 };
 Installed& installed() {
     static Installed* const state = new Installed;
@@ -106,9 +108,16 @@ std::optional<std::vector<Move>> shortestFourByFour(const Arrangement& a,
     return detail::searchByDistance(a, options.fallbackNodeBudget);
 }
 
+std::shared_ptr<const FiveByFiveTables> fiveByFiveTablesFor(const SolveOptions& options) {
+    if (options.fiveByFiveTables || options.ignoreInstalledTables) {
+        return options.fiveByFiveTables;
+    }
+    return installedFiveByFiveTables();
+}
+
 // A board whose empty space has its home in the bottom-right cell.
 std::vector<Move> planFromCorner(const Arrangement& a, const SolveOptions& options) {
-    return detail::reductionPlan(a, tablesFor(options).get());
+    return detail::reductionPlan(a, tablesFor(options).get(), fiveByFiveTablesFor(options).get());
 }
 
 // The empty space's home is not a corner (the board allows any cell). Walk it from the
@@ -326,6 +335,16 @@ void installPatternTables(std::shared_ptr<const PatternTables> tables) {
 std::shared_ptr<const PatternTables> installedPatternTables() {
     const std::lock_guard lock(installed().guard);
     return installed().tables;
+}
+
+void installFiveByFiveTables(std::shared_ptr<const FiveByFiveTables> tables) {
+    const std::lock_guard lock(installed().guard);
+    installed().fiveByFive = std::move(tables);
+}
+
+std::shared_ptr<const FiveByFiveTables> installedFiveByFiveTables() {
+    const std::lock_guard lock(installed().guard);
+    return installed().fiveByFive;
 }
 
 }  // namespace zolva::solver

@@ -5,9 +5,11 @@
 //
 // Plans are optimal on boards of at most nine cells, on one-line boards and on the 4x4 board
 // when pattern tables are available (see PatternTables), wherever the empty space belongs.
-// Without tables a 4x4 board is still searched optimally, but only up to a node budget. Larger
-// boards are reduced a row or column at a time by short searches until a 4x4 block is left
-// (with tables) or a 3x3 one, which is then finished optimally: quick, always arriving, and
+// Without tables a 4x4 board is still searched optimally, but only up to a node budget. A 5x5
+// board with its own tables (see FiveByFiveTables) gets a near-shortest plan from a weighted
+// search over the whole board. Larger boards are reduced a row or column at a time by short
+// searches until a 5x5 block (with those tables), a 4x4 block (with the 4x4 tables) or a 3x4
+// or 3x3 one is left, which is then finished the same way: quick, always arriving, and
 // near-shortest rather than shortest.
 #pragma once
 
@@ -19,6 +21,7 @@
 namespace zolva::solver {
 
 class PatternTables;
+class FiveByFiveTables;
 
 // cells[i] is the home cell index of the tile standing in cell i. The empty cell holds the
 // missing tile, so the empty space's own home is cells[emptyCell]. The goal is home order:
@@ -41,6 +44,9 @@ struct SolveOptions {
     // board. When empty, the ones handed to installPatternTables are used, unless
     // ignoreInstalledTables is set.
     std::shared_ptr<const PatternTables> tables;
+    // Tables for the 5x5 search, which also finishes the last 5x5 block of a larger board;
+    // when empty, the ones handed to installFiveByFiveTables, unless ignoreInstalledTables.
+    std::shared_ptr<const FiveByFiveTables> fiveByFiveTables;
     bool ignoreInstalledTables = false;
     // How many nodes the table-less 4x4 search may expand before it gives up on the
     // shortest plan and returns a reduction plan instead: about a tenth of a second.
@@ -89,5 +95,8 @@ Arrangement apply(Arrangement arrangement, Move move);
 // the thread that built them while other threads solve; null uninstalls them.
 void installPatternTables(std::shared_ptr<const PatternTables> tables);
 std::shared_ptr<const PatternTables> installedPatternTables();
+// The same for the 5x5 tables, which larger boards use as well.
+void installFiveByFiveTables(std::shared_ptr<const FiveByFiveTables> tables);
+std::shared_ptr<const FiveByFiveTables> installedFiveByFiveTables();
 
 }  // namespace zolva::solver

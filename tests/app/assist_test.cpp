@@ -12,6 +12,7 @@
 #include "puzzle/tile.h"
 #include "puzzle/tile_board.h"
 #include "shell_test_support.h"
+#include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
 #include "support/board_helpers.h"
 
@@ -160,15 +161,26 @@ TEST_F(AssistTest, HintsKeepToOnePlanWhileTheBoardStaysOnIt) {
     EXPECT_EQ(window->gameScreen()->getBoard()->getPicture()->surface()->image(), before);
 }
 
-// The first 4x4 plan waits for the tables rather than settling for a longer one; small
-// tables in the cache stand in for the real ones, which take seconds to build.
-TEST_F(AssistTest, TheFirstFourByFourHintReadsTheTablesFromTheCache) {
+// The first 4x4 plan waits for the tables rather than settling for a longer one, and the
+// first plan of a larger board reads the 5x5 tables; small tables in the cache stand in
+// for the real ones, which take seconds to build.
+TEST_F(AssistTest, TheFirstHintsReadTheTablesFromTheCache) {
     const auto cached =
         solver::PatternTables::build({{0, 1, 2}, {3, 7, 11}, {4, 5, 8}, {6, 9, 10}, {12, 13, 14}});
-    ASSERT_TRUE(cached);
+    const auto cachedLarge = solver::FiveByFiveTables::build({{0, 1, 2},
+                                                              {3, 4, 9},
+                                                              {5, 6, 7},
+                                                              {8, 13, 14},
+                                                              {10, 11, 12},
+                                                              {15, 16, 20},
+                                                              {17, 21, 22},
+                                                              {18, 19, 23}});
+    ASSERT_TRUE(cached && cachedLarge);
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
     ASSERT_TRUE(cached->save(AssistController::tablesCachePath().toStdString()));
+    ASSERT_TRUE(cachedLarge->save(AssistController::fiveByFiveTablesCachePath().toStdString()));
     solver::installPatternTables(nullptr);
+    solver::installFiveByFiveTables(nullptr);
 
     auto window = makeWindow();
     window->action(MainWindow::cmdBeginner)->trigger();
@@ -181,7 +193,18 @@ TEST_F(AssistTest, TheFirstFourByFourHintReadsTheTablesFromTheCache) {
     const auto installed = solver::installedPatternTables();
     ASSERT_TRUE(installed);
     EXPECT_EQ(installed->groups(), cached->groups());
+    EXPECT_FALSE(solver::installedFiveByFiveTables());  // a 4x4 board has no use for them
+
+    window->action(MainWindow::cmdExpert)->trigger();
+    window->action(MainWindow::cmdNew)->trigger();
+    oneStepFromHome(*window->gameScreen()->getBoard());
+    window->action(MainWindow::cmdHint)->trigger();
+    ASSERT_TRUE(waitFor([&] { return window->assistController()->isHintShown(); }));
+    const auto installedLarge = solver::installedFiveByFiveTables();
+    ASSERT_TRUE(installedLarge);
+    EXPECT_EQ(installedLarge->groups(), cachedLarge->groups());
     solver::installPatternTables(nullptr);
+    solver::installFiveByFiveTables(nullptr);
 }
 
 }  // namespace

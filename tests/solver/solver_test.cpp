@@ -14,6 +14,7 @@
 #include <set>
 #include <tuple>
 
+#include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
 
 namespace zolva::solver {
@@ -291,18 +292,19 @@ TEST(SolverFourByFour, TablePlansAreShortestForEveryHomeOfTheEmptySpace) {
 // A pattern's count is the fewest moves of its own tiles that bring them home while the
 // empty space roams free; a search over tiles and empty space together, written apart
 // from the builder, must agree with every entry.
-std::vector<int> exactCounts(const std::vector<int>& members, int emptyHome) {
+std::vector<int> exactCounts(const std::vector<int>& members, int emptyHome, int side = 4) {
     const std::size_t k = members.size();
+    const int cellCount = side * side;
     auto encode = [&](const std::vector<int>& cells, int empty) {
         std::size_t code = static_cast<std::size_t>(empty);
         for (int cell : cells) {
-            code = code * 16 + static_cast<std::size_t>(cell);
+            code = code * static_cast<std::size_t>(cellCount) + static_cast<std::size_t>(cell);
         }
         return code;
     };
-    std::size_t states = 16;
+    std::size_t states = static_cast<std::size_t>(cellCount);
     for (std::size_t j = 0; j < k; ++j) {
-        states *= 16;
+        states *= static_cast<std::size_t>(cellCount);
     }
     std::vector<int> cost(states, std::numeric_limits<int>::max());
     std::deque<std::pair<std::vector<int>, int>> queue{{members, emptyHome}};
@@ -311,9 +313,10 @@ std::vector<int> exactCounts(const std::vector<int>& members, int emptyHome) {
         auto [cells, empty] = queue.front();
         queue.pop_front();
         const int here = cost[encode(cells, empty)];
-        for (int step : {-4, 4, -1, 1}) {
+        for (int step : {-side, side, -1, 1}) {
             const int to = empty + step;
-            if (to < 0 || to >= 16 || ((step == 1 || step == -1) && to / 4 != empty / 4)) {
+            if (to < 0 || to >= cellCount ||
+                ((step == 1 || step == -1) && to / side != empty / side)) {
                 continue;
             }
             std::vector<int> moved = cells;
@@ -334,9 +337,10 @@ std::vector<int> exactCounts(const std::vector<int>& members, int emptyHome) {
         }
     }
     // Fold the empty space away: a placement's count is its best over every empty cell.
-    std::vector<int> best(states / 16, std::numeric_limits<int>::max());
+    const std::size_t placements = states / static_cast<std::size_t>(cellCount);
+    std::vector<int> best(placements, std::numeric_limits<int>::max());
     for (std::size_t code = 0; code < states; ++code) {
-        best[code % (states / 16)] = std::min(best[code % (states / 16)], cost[code]);
+        best[code % placements] = std::min(best[code % placements], cost[code]);
     }
     return best;
 }
@@ -445,6 +449,106 @@ TEST(SolverFourByFour, WithoutTablesRandomBoardsStillReachTheGoal) {
     }
 }
 
+// The 5x5 tables of groups this small build in a moment; the search reads them just as it
+// reads the real ones, and the sizes differ so that every digit width is exercised.
+const std::shared_ptr<const FiveByFiveTables>& smallFiveByFiveTables() {
+    static const auto tables = FiveByFiveTables::build({{0, 1, 2, 5},
+                                                        {3, 4, 8, 9},
+                                                        {6, 7, 10, 11},
+                                                        {12, 13, 14},
+                                                        {15, 16, 20},
+                                                        {17, 21, 22},
+                                                        {18, 19, 23}});
+    return tables;
+}
+
+// The group by the empty corner is the one whose count depends most on where the empty
+// space may roam; every placement's count must match the independent search.
+TEST(SolverFiveByFive, TablesHoldTheExactCountsOfAnIndependentSearch) {
+    const auto& tables = smallFiveByFiveTables();
+    ASSERT_TRUE(tables);
+    const std::vector<int> members = tables->groups().back();
+    const std::vector<int> exact = exactCounts(members, 24, 5);
+    int checked = 0;
+    for (std::size_t code = 0; code < exact.size(); ++code) {
+        const std::uint8_t at[] = {static_cast<std::uint8_t>(code / 625),
+                                   static_cast<std::uint8_t>(code / 25 % 25),
+                                   static_cast<std::uint8_t>(code % 25)};
+        if (at[0] == at[1] || at[0] == at[2] || at[1] == at[2]) {
+            continue;
+        }
+        ASSERT_EQ(tables->lookup(6, at), exact[code]) << "code " << code;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 25 * 24 * 23);
+    EXPECT_FALSE(FiveByFiveTables::build({{0, 1, 2}, {2, 3}}));
+    EXPECT_FALSE(FiveByFiveTables::build({{0, 1, 2, 3, 4, 5}}));
+    EXPECT_FALSE(FiveByFiveTables::build({{0, 1, 2, 3, 4}, {5, 24}}));
+}
+
+// Weighted searches end with weight 1.5, so a plan is never longer than one and a half
+// times the shortest; wherever the empty space belongs, and on larger boards, whose last
+// 5x5 block the same search finishes, plans reach the goal.
+TEST(SolverFiveByFive, PlansStayWithinTheWeightOfTheShortest) {
+    SolveOptions options;
+    options.fiveByFiveTables = smallFiveByFiveTables();
+    options.ignoreInstalledTables = true;
+    std::mt19937 random(25);
+    for (int emptyHome : {24, 0, 12, 7}) {
+        for (int depth : {16, 24}) {
+            const Arrangement a = scramble(home(5, 5, emptyHome), depth, random);
+            const std::vector<Move> plan = solve(a, options);
+            ASSERT_TRUE(reachesGoal(a, plan)) << "empty home " << emptyHome;
+            EXPECT_LE(2 * plan.size(), 3u * static_cast<unsigned>(ReferenceSearch{a}.shortest()))
+                << "empty home " << emptyHome << " depth " << depth;
+        }
+    }
+    for (auto [columns, rows, emptyHome] :
+         {std::tuple{6, 6, 0}, {7, 5, 34}, {5, 9, 22}, {10, 10, 99}}) {
+        const Arrangement a = scramble(home(columns, rows, emptyHome), 120, random);
+        EXPECT_TRUE(reachesGoal(a, solve(a, options))) << columns << "x" << rows;
+    }
+}
+
+TEST(SolverFiveByFive, SavedTablesLoadBackAndDamagedOrForeignFilesAreRefused) {
+    const auto& tables = smallFiveByFiveTables();
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("zolva_tables_5x5_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    ASSERT_TRUE(tables->save(path.string()));
+    const auto loaded = FiveByFiveTables::load(path.string());
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->groups(), tables->groups());
+    EXPECT_EQ(loaded->bytes(), tables->bytes());
+    std::mt19937 random(3);
+    const Arrangement a = scramble(home(5, 5, 24), 30, random);
+    SolveOptions first, second;
+    first.fiveByFiveTables = tables;
+    second.fiveByFiveTables = loaded;
+    EXPECT_EQ(solve(a, first), solve(a, second));
+
+    std::vector<char> good;
+    {
+        std::ifstream in(path, std::ios::binary);
+        good.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    auto refused = [&](const std::vector<char>& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return !FiveByFiveTables::load(path.string());
+    };
+    for (std::size_t at : {std::size_t{3}, std::size_t{13}, good.size() / 2, good.size() - 2}) {
+        std::vector<char> bad = good;
+        bad[at] = static_cast<char>(bad[at] ^ 0x10);
+        EXPECT_TRUE(refused(bad)) << "byte " << at;
+    }
+    EXPECT_TRUE(refused(std::vector<char>(good.begin(), good.end() - 9)));
+    ASSERT_TRUE(PatternTables::build(tripleGroups())->save(path.string()));
+    EXPECT_FALSE(FiveByFiveTables::load(path.string()));
+    std::filesystem::remove(path);
+    EXPECT_FALSE(FiveByFiveTables::load(path.string()));
+}
+
 TEST(SolverLargeBoards, EverySizeAndCornerReachesTheGoal) {
     std::mt19937 random(77);
     SolveOptions noTables;
@@ -517,10 +621,15 @@ TEST(SolverGuide, FollowingOnePlanReachesTheGoalAndLeavingItAsksForANewOne) {
     std::mt19937 random(64);
     SolveOptions noTables;
     noTables.ignoreInstalledTables = true;
-    for (auto [columns, rows] : {std::pair{3, 3}, {3, 4}, {5, 5}, {4, 7}, {10, 10}}) {
+    SolveOptions fiveByFive = noTables;
+    fiveByFive.fiveByFiveTables = smallFiveByFiveTables();
+    for (auto [columns, rows] : {std::pair{3, 3}, {3, 4}, {5, 5}, {4, 7}, {10, 10}, {6, 5}}) {
         for (int corner : corners(columns, rows)) {
-            Arrangement now = randomBoard(columns, rows, corner, random);
-            const std::vector<Move> plan = solve(now, noTables);
+            // The weighted search's plans are followed too, on boards it solves quickly.
+            const bool weighted = columns == 6;
+            Arrangement now = weighted ? scramble(home(columns, rows, corner), 80, random)
+                                       : randomBoard(columns, rows, corner, random);
+            const std::vector<Move> plan = solve(now, weighted ? fiveByFive : noTables);
             Guide guide;
             guide.follow(now, plan);
             std::size_t steps = 0;

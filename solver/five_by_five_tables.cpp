@@ -1,0 +1,415 @@
+#include "solver/five_by_five_tables.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <thread>
+
+#include <unistd.h>
+
+namespace zolva::solver {
+
+namespace {
+
+constexpr std::uint32_t fileVersion = 1;
+constexpr char fileMagic[8] = {'Z', 'O', 'L', 'V', 'A', 'P', '5', '5'};
+// The default tables make a file of about 20 MB; a much bigger one is not ours.
+constexpr std::size_t maxFileSize = 64u << 20;
+constexpr int largestExcess = 0xe;  // 0xf marks an index no placement has
+
+constexpr std::uint32_t fullBoard = (1u << FiveByFiveTables::cellCount) - 1;
+constexpr std::uint32_t firstColumn = 0x0108421;
+constexpr std::uint32_t lastColumn = firstColumn << 4;
+
+// The cells the empty space can reach without moving a group tile; within them it moves
+// for free, which is what lets the groups' counts add up.
+std::uint32_t reachable(std::uint32_t seed, std::uint32_t free) {
+    std::uint32_t region = seed & free;
+    for (;;) {
+        std::uint32_t grown = region | ((region << 1) & ~firstColumn) |
+                              ((region >> 1) & ~lastColumn) | (region << 5) | (region >> 5);
+        grown &= free & fullBoard;
+        if (grown == region) {
+            return region;
+        }
+        region = grown;
+    }
+}
+
+std::uint32_t neighbours(int cell) {
+    const int column = cell % FiveByFiveTables::boardSide;
+    const int row = cell / FiveByFiveTables::boardSide;
+    std::uint32_t mask = 0;
+    if (column > 0)
+        mask |= 1u << (cell - 1);
+    if (column < 4)
+        mask |= 1u << (cell + 1);
+    if (row > 0)
+        mask |= 1u << (cell - 5);
+    if (row < 4)
+        mask |= 1u << (cell + 5);
+    return mask;
+}
+
+int manhattan(const std::vector<int>& members, const std::uint8_t* positions) {
+    int total = 0;
+    for (std::size_t j = 0; j < members.size(); ++j) {
+        total += std::abs(positions[j] % 5 - members[j] % 5) +
+                 std::abs(positions[j] / 5 - members[j] / 5);
+    }
+    return total;
+}
+
+// Compact index of a placement of k distinct cells, for the builder's bookkeeping.
+std::size_t rank(const std::uint8_t* positions, std::size_t k) {
+    std::size_t index = 0;
+    for (std::size_t j = 0; j < k; ++j) {
+        const unsigned cell = positions[j];
+        unsigned below = 0;
+        for (std::size_t i = 0; i < j; ++i) {
+            below += positions[i] < cell ? 1u : 0u;
+        }
+        index = index * (FiveByFiveTables::cellCount - j) + (cell - below);
+    }
+    return index;
+}
+
+std::size_t placements(std::size_t k) {
+    std::size_t size = 1;
+    for (std::size_t j = 0; j < k; ++j) {
+        size *= FiveByFiveTables::cellCount - j;
+    }
+    return size;
+}
+
+std::size_t packedSize(std::size_t k) {
+    return (FiveByFiveTables::digitWeight(0, k) * FiveByFiveTables::cellCount + 1) / 2;
+}
+
+std::uint64_t fnv1a(const std::uint8_t* data, std::size_t size) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (std::size_t i = 0; i < size; ++i) {
+        hash = (hash ^ data[i]) * 0x100000001b3ull;
+    }
+    return hash;
+}
+
+void putInt(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+std::uint64_t takeInt(const std::vector<std::uint8_t>& bytes, std::size_t& at, int count,
+                      bool& ok) {
+    if (bytes.size() - at < static_cast<std::size_t>(count)) {
+        ok = false;
+        return 0;
+    }
+    std::uint64_t value = 0;
+    for (int i = 0; i < count; ++i) {
+        value |= std::uint64_t{bytes[at++]} << (8 * i);
+    }
+    return value;
+}
+
+}  // namespace
+
+FiveByFiveTables::Groups FiveByFiveTables::defaultGroups() {
+    return {{0, 1, 2, 5, 6},
+            {3, 4, 7, 8, 9},
+            {10, 11, 15, 16, 20},
+            {12, 13, 14, 17, 18},
+            {19, 21, 22, 23}};
+}
+
+std::size_t FiveByFiveTables::bytes() const {
+    std::size_t total = 0;
+    for (const auto& table : excessTables) {
+        total += table.size();
+    }
+    return total;
+}
+
+int FiveByFiveTables::lookup(int group, const std::uint8_t* positions) const {
+    const auto& members = groupTiles[static_cast<std::size_t>(group)];
+    return manhattan(members, positions) +
+           2 * excessIn(excessTable(group), placementIndex(positions, members.size()));
+}
+
+bool FiveByFiveTables::adopt(Groups groups) {
+    std::vector<int> owner(emptyHome, -1);
+    if (groups.empty()) {
+        return false;
+    }
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        if (groups[g].empty() || groups[g].size() > maxGroupSize) {
+            return false;
+        }
+        for (int tile : groups[g]) {
+            if (tile < 0 || tile >= emptyHome || owner[static_cast<std::size_t>(tile)] != -1) {
+                return false;
+            }
+            owner[static_cast<std::size_t>(tile)] = static_cast<int>(g);
+        }
+    }
+    if (std::find(owner.begin(), owner.end(), -1) != owner.end()) {
+        return false;
+    }
+    groupTiles = std::move(groups);
+    excessTables.assign(groupTiles.size(), {});
+    return true;
+}
+
+// Breadth-first from the goal over placements of the group's tiles together with the
+// region the empty space is confined to (named by its lowest cell): levels count moves of
+// group tiles only, the empty space wandering inside its region for free. A placement's
+// count is its level on its first visit. The states' successors are all worked out, and
+// their words asked for, before any is checked, so that the cache misses overlap.
+bool FiveByFiveTables::buildTable(std::size_t group) {
+    const std::vector<int>& members = groupTiles[group];
+    // adopt saw to the size; the bound tells the compiler so.
+    const std::size_t k = std::min<std::size_t>(members.size(), maxGroupSize);
+    std::vector<std::uint32_t> regionsSeen(placements(k), 0);
+    std::vector<std::uint8_t>& packed = excessTables[group];
+    packed.assign(packedSize(k), 0xff);
+    auto pack = [k](const std::uint8_t* cells, unsigned region) {
+        std::uint32_t state = region << 25;
+        for (std::size_t j = 0; j < k; ++j) {
+            state |= std::uint32_t{cells[j]} << (5 * j);
+        }
+        return state;
+    };
+    auto unpack = [k](std::uint32_t state, std::uint8_t* cells) {
+        std::uint32_t occupied = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            cells[j] = static_cast<std::uint8_t>((state >> (5 * j)) & 0x1f);
+            occupied |= 1u << cells[j];
+        }
+        return occupied;
+    };
+    auto record = [&](const std::uint8_t* cells, int level) {
+        const int extra = level - manhattan(members, cells);
+        if (extra < 0 || extra % 2 != 0) {
+            return false;
+        }
+        const std::size_t index = placementIndex(cells, k);
+        const int shift = 4 * static_cast<int>(index % 2);
+        std::uint8_t& pair = packed[index / 2];
+        pair = static_cast<std::uint8_t>((pair & ~(0xf << shift)) |
+                                         (std::min(extra / 2, largestExcess) << shift));
+        return true;
+    };
+
+    std::uint8_t cells[maxGroupSize];
+    std::uint32_t occupied = 0;
+    for (std::size_t j = 0; j < k; ++j) {
+        cells[j] = static_cast<std::uint8_t>(members[j]);
+        occupied |= 1u << members[j];
+    }
+    const auto startRegion =
+        static_cast<unsigned>(std::countr_zero(reachable(1u << emptyHome, ~occupied & fullBoard)));
+    regionsSeen[rank(cells, k)] = 1u << startRegion;
+    record(cells, 0);
+    std::size_t visited = 1;
+    std::vector<std::uint32_t> frontier{pack(cells, startRegion)};
+    std::vector<std::uint32_t> next;
+
+    struct Successor {
+        std::size_t index;
+        std::uint32_t state;
+    };
+    std::array<Successor, maxGroupSize * 4> successors{};
+    for (int level = 1; !frontier.empty(); ++level) {
+        next.clear();
+        for (const std::uint32_t state : frontier) {
+            const std::uint32_t free = ~unpack(state, cells) & fullBoard;
+            const std::uint32_t region = reachable(1u << (state >> 25), free);
+            std::size_t count = 0;
+            for (std::size_t j = 0; j < k; ++j) {
+                const std::uint8_t from = cells[j];
+                std::uint32_t targets = neighbours(from) & region;
+                while (targets != 0) {
+                    const auto to = static_cast<std::uint8_t>(std::countr_zero(targets));
+                    targets &= targets - 1;
+                    cells[j] = to;
+                    const std::uint32_t nextFree = free ^ (1u << to) ^ (1u << from);
+                    const auto nextRegion =
+                        static_cast<unsigned>(std::countr_zero(reachable(1u << from, nextFree)));
+                    const std::size_t index = rank(cells, k);
+                    __builtin_prefetch(regionsSeen.data() + index);
+                    successors[count++] = {index, pack(cells, nextRegion)};
+                }
+                cells[j] = from;
+            }
+            for (std::size_t i = 0; i < count; ++i) {
+                const auto [index, packedState] = successors[i];
+                const std::uint32_t bit = 1u << (packedState >> 25);
+                std::uint32_t& seen = regionsSeen[index];
+                if ((seen & bit) != 0) {
+                    continue;
+                }
+                if (seen == 0) {
+                    std::uint8_t at[maxGroupSize];
+                    unpack(packedState, at);
+                    if (!record(at, level)) {
+                        return false;
+                    }
+                    ++visited;
+                }
+                seen |= bit;
+                next.push_back(packedState);
+            }
+        }
+        frontier.swap(next);
+    }
+    return visited == regionsSeen.size();
+}
+
+std::shared_ptr<const FiveByFiveTables> FiveByFiveTables::build(const Groups& groups,
+                                                                unsigned threads) {
+    std::shared_ptr<FiveByFiveTables> built(new FiveByFiveTables);
+    if (!built->adopt(groups)) {
+        return nullptr;
+    }
+    // The groups are independent searches, each writing only its own table; the largest
+    // go first so that the threads finish together.
+    const std::size_t count = built->groupTiles.size();
+    std::vector<std::size_t> order(count);
+    for (std::size_t g = 0; g < count; ++g) {
+        order[g] = g;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return built->groupTiles[a].size() > built->groupTiles[b].size();
+    });
+    std::atomic<std::size_t> taken{0};
+    std::vector<char> done(count, 0);
+    auto work = [&] {
+        for (std::size_t i = taken++; i < count; i = taken++) {
+            done[order[i]] = built->buildTable(order[i]);
+        }
+    };
+    std::vector<std::thread> workers;
+    for (unsigned t = 1; t < std::max(threads, 1u); ++t) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // no thread to be had: this one does the rest
+        }
+    }
+    work();
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    if (std::find(done.begin(), done.end(), 0) != done.end()) {
+        return nullptr;
+    }
+    return built;
+}
+
+bool FiveByFiveTables::save(const std::string& path) const {
+    std::vector<std::uint8_t> bytes(std::begin(fileMagic), std::end(fileMagic));
+    putInt(bytes, fileVersion, 4);
+    putInt(bytes, groupTiles.size(), 4);
+    for (const auto& members : groupTiles) {
+        putInt(bytes, members.size(), 4);
+        for (int tile : members) {
+            putInt(bytes, static_cast<std::uint64_t>(tile), 1);
+        }
+    }
+    for (const auto& table : excessTables) {
+        bytes.insert(bytes.end(), table.begin(), table.end());
+    }
+    putInt(bytes, fnv1a(bytes.data(), bytes.size()), 8);
+
+    // A game killed while writing, or a second game saving at once, must not leave a torn
+    // file under the real name; each writer has its own temporary.
+    const std::string part = path + ".part" + std::to_string(::getpid());
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    std::error_code error;
+    if (out) {
+        std::filesystem::rename(part, path, error);
+        if (!error) {
+            return true;
+        }
+    }
+    std::filesystem::remove(part, error);
+    return false;
+}
+
+std::shared_ptr<const FiveByFiveTables> FiveByFiveTables::load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        return nullptr;
+    }
+    const std::streamoff length = in.tellg();
+    if (length < 8 + 8 || static_cast<std::uint64_t>(length) > maxFileSize) {
+        return nullptr;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) {
+        return nullptr;
+    }
+    const std::size_t body = bytes.size() - 8;
+    bool ok = true;
+    std::size_t at = body;
+    if (takeInt(bytes, at, 8, ok) != fnv1a(bytes.data(), body) ||
+        !std::equal(std::begin(fileMagic), std::end(fileMagic), bytes.begin())) {
+        return nullptr;
+    }
+    at = sizeof fileMagic;
+    if (takeInt(bytes, at, 4, ok) != fileVersion) {
+        return nullptr;
+    }
+    const std::uint64_t groupCount = takeInt(bytes, at, 4, ok);
+    if (groupCount == 0 || groupCount > emptyHome) {
+        return nullptr;
+    }
+    Groups groups(groupCount);
+    for (auto& members : groups) {
+        const std::uint64_t size = takeInt(bytes, at, 4, ok);
+        if (!ok || size == 0 || size > maxGroupSize) {
+            return nullptr;
+        }
+        for (std::uint64_t j = 0; j < size; ++j) {
+            members.push_back(static_cast<int>(takeInt(bytes, at, 1, ok)));
+        }
+    }
+    std::shared_ptr<FiveByFiveTables> loaded(new FiveByFiveTables);
+    if (!ok || at > body || !loaded->adopt(std::move(groups))) {
+        return nullptr;
+    }
+    std::size_t expected = 0;
+    for (const auto& members : loaded->groupTiles) {
+        expected += packedSize(members.size());
+    }
+    if (body - at != expected) {
+        return nullptr;
+    }
+    for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
+        const auto& members = loaded->groupTiles[g];
+        const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+        at += packedSize(members.size());
+        loaded->excessTables[g].assign(first, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+        // Every group at home needs no move at all.
+        std::uint8_t homeCells[maxGroupSize];
+        for (std::size_t j = 0; j < std::min<std::size_t>(members.size(), maxGroupSize); ++j) {
+            homeCells[j] = static_cast<std::uint8_t>(members[j]);
+        }
+        if (loaded->lookup(static_cast<int>(g), homeCells) != 0) {
+            return nullptr;
+        }
+    }
+    return loaded;
+}
+
+}  // namespace zolva::solver
