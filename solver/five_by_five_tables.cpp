@@ -4,20 +4,17 @@
 #include <atomic>
 #include <bit>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <thread>
 
-#include <unistd.h>
+#include "solver/table_file.h"
 
 namespace zolva::solver {
 
 namespace {
 
-constexpr std::uint32_t fileVersion = 1;
-constexpr char fileMagic[8] = {'Z', 'O', 'L', 'V', 'A', 'P', '5', '5'};
+constexpr std::uint32_t fileVersion = 2;
+constexpr detail::Magic fileMagic = {'Z', 'O', 'L', 'V', 'A', 'P', '5', '5'};
 // The default tables make a file of about 20 MB; a much bigger one is not ours.
 constexpr std::size_t maxFileSize = 64u << 20;
 constexpr int largestExcess = 0xe;  // 0xf marks an index no placement has
@@ -89,33 +86,6 @@ std::size_t placements(std::size_t k) {
 
 std::size_t packedSize(std::size_t k) {
     return (FiveByFiveTables::digitWeight(0, k) * FiveByFiveTables::cellCount + 1) / 2;
-}
-
-std::uint64_t fnv1a(const std::uint8_t* data, std::size_t size) {
-    std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (std::size_t i = 0; i < size; ++i) {
-        hash = (hash ^ data[i]) * 0x100000001b3ull;
-    }
-    return hash;
-}
-
-void putInt(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-std::uint64_t takeInt(const std::vector<std::uint8_t>& bytes, std::size_t& at, int count,
-                      bool& ok) {
-    if (bytes.size() - at < static_cast<std::size_t>(count)) {
-        ok = false;
-        return 0;
-    }
-    std::uint64_t value = 0;
-    for (int i = 0; i < count; ++i) {
-        value |= std::uint64_t{bytes[at++]} << (8 * i);
-    }
-    return value;
 }
 
 }  // namespace
@@ -313,86 +283,34 @@ std::shared_ptr<const FiveByFiveTables> FiveByFiveTables::build(const Groups& gr
 }
 
 bool FiveByFiveTables::save(const std::string& path) const {
-    std::vector<std::uint8_t> bytes(std::begin(fileMagic), std::end(fileMagic));
-    putInt(bytes, fileVersion, 4);
-    putInt(bytes, groupTiles.size(), 4);
-    for (const auto& members : groupTiles) {
-        putInt(bytes, members.size(), 4);
-        for (int tile : members) {
-            putInt(bytes, static_cast<std::uint64_t>(tile), 1);
-        }
-    }
+    std::vector<std::uint8_t> bytes = detail::tableFileHeader(fileMagic, fileVersion, groupTiles);
     for (const auto& table : excessTables) {
         bytes.insert(bytes.end(), table.begin(), table.end());
     }
-    putInt(bytes, fnv1a(bytes.data(), bytes.size()), 8);
-
-    // A game killed while writing, or a second game saving at once, must not leave a torn
-    // file under the real name; each writer has its own temporary.
-    const std::string part = path + ".part" + std::to_string(::getpid());
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    std::error_code error;
-    if (out) {
-        std::filesystem::rename(part, path, error);
-        if (!error) {
-            return true;
-        }
-    }
-    std::filesystem::remove(part, error);
-    return false;
+    return detail::saveTableFile(path, std::move(bytes));
 }
 
 std::shared_ptr<const FiveByFiveTables> FiveByFiveTables::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
+    const auto file = detail::loadTableFile(path, maxFileSize, fileMagic, fileVersion);
+    if (!file) {
         return nullptr;
     }
-    const std::streamoff length = in.tellg();
-    if (length < 8 + 8 || static_cast<std::uint64_t>(length) > maxFileSize) {
+    const std::vector<std::uint8_t>& bytes = *file;
+    detail::ByteReader reader{bytes, fileMagic.size() + 4};
+    std::optional<Groups> groups = detail::takeGroupLayout(reader, emptyHome, maxGroupSize);
+    if (!groups) {
         return nullptr;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) {
-        return nullptr;
-    }
-    const std::size_t body = bytes.size() - 8;
-    bool ok = true;
-    std::size_t at = body;
-    if (takeInt(bytes, at, 8, ok) != fnv1a(bytes.data(), body) ||
-        !std::equal(std::begin(fileMagic), std::end(fileMagic), bytes.begin())) {
-        return nullptr;
-    }
-    at = sizeof fileMagic;
-    if (takeInt(bytes, at, 4, ok) != fileVersion) {
-        return nullptr;
-    }
-    const std::uint64_t groupCount = takeInt(bytes, at, 4, ok);
-    if (groupCount == 0 || groupCount > emptyHome) {
-        return nullptr;
-    }
-    Groups groups(groupCount);
-    for (auto& members : groups) {
-        const std::uint64_t size = takeInt(bytes, at, 4, ok);
-        if (!ok || size == 0 || size > maxGroupSize) {
-            return nullptr;
-        }
-        for (std::uint64_t j = 0; j < size; ++j) {
-            members.push_back(static_cast<int>(takeInt(bytes, at, 1, ok)));
-        }
     }
     std::shared_ptr<FiveByFiveTables> loaded(new FiveByFiveTables);
-    if (!ok || at > body || !loaded->adopt(std::move(groups))) {
+    if (!loaded->adopt(std::move(*groups))) {
         return nullptr;
     }
     std::size_t expected = 0;
     for (const auto& members : loaded->groupTiles) {
         expected += packedSize(members.size());
     }
-    if (body - at != expected) {
+    std::size_t at = reader.at;
+    if (bytes.size() - at != expected) {
         return nullptr;
     }
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {

@@ -5,14 +5,10 @@
 #include <atomic>
 #include <bit>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <thread>
 
-#include <unistd.h>
+#include "solver/table_file.h"
 
 namespace zolva::solver {
 
@@ -22,7 +18,7 @@ constexpr std::uint8_t unknown = 0xff;
 // 2: several partitions, and the tables as the search holds them rather than one byte a
 // placement in order of rank.
 constexpr std::uint32_t fileVersion = 2;
-constexpr char fileMagic[8] = {'Z', 'O', 'L', 'V', 'A', 'P', 'D', 'B'};
+constexpr detail::Magic fileMagic = {'Z', 'O', 'L', 'V', 'A', 'P', 'D', 'B'};
 // Far beyond the default tables (about 32 MB); a bigger file is not ours.
 constexpr std::size_t maxFileSize = 512u << 20;
 constexpr std::uint64_t mostGroups = 64;
@@ -129,23 +125,6 @@ const std::array<std::array<std::uint8_t, PatternTables::cellCount>, 8>& symmetr
     return all;
 }
 
-// FNV-1a taken a word at a time, fast enough for tens of megabytes at every start. Each step
-// is a bijection of the running hash, so damage to any one word always shows.
-std::uint64_t checksum(const std::uint8_t* data, std::size_t size) {
-    constexpr std::uint64_t prime = 0x100000001b3ull;
-    std::uint64_t hash = 0xcbf29ce484222325ull;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        hash = (hash ^ word) * prime;
-    }
-    for (; i < size; ++i) {
-        hash = (hash ^ data[i]) * prime;
-    }
-    return hash;
-}
-
 // Bytes of a k-tile table under the search's index: up to the index of the placement with
 // the highest cells in falling order, the largest any placement has.
 std::size_t packedBytes(std::size_t k) {
@@ -155,32 +134,6 @@ std::size_t packedBytes(std::size_t k) {
     }
     return largest / 2 + 1;
 }
-
-void putInt(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-// Reads little-endian integers off a byte buffer and remembers whether it ever ran short,
-// so the parser can check once at the end instead of after every field.
-struct Reader {
-    const std::vector<std::uint8_t>& bytes;
-    std::size_t at = 0;
-    bool ok = true;
-
-    std::uint64_t take(int count) {
-        if (bytes.size() - at < static_cast<std::size_t>(count)) {
-            ok = false;
-            return 0;
-        }
-        std::uint64_t value = 0;
-        for (int i = 0; i < count; ++i) {
-            value |= std::uint64_t{bytes[at++]} << (8 * i);
-        }
-        return value;
-    }
-};
 
 int manhattan(const std::vector<int>& members, const std::uint8_t* positions) {
     int total = 0;
@@ -552,87 +505,34 @@ std::shared_ptr<const PatternTables> PatternTables::build(const Groups& groups) 
 }
 
 bool PatternTables::save(const std::string& path) const {
-    std::vector<std::uint8_t> bytes(std::begin(fileMagic), std::end(fileMagic));
-    putInt(bytes, fileVersion, 4);
-    putInt(bytes, groupTiles.size(), 4);
-    for (const auto& members : groupTiles) {
-        putInt(bytes, members.size(), 4);
-        for (int tile : members) {
-            putInt(bytes, static_cast<std::uint64_t>(tile), 1);
-        }
-    }
+    std::vector<std::uint8_t> bytes = detail::tableFileHeader(fileMagic, fileVersion, groupTiles);
     for (std::size_t g = 0; g < groupTiles.size(); ++g) {
         bytes.insert(bytes.end(), excessTables[g].begin(),
                      excessTables[g].end());  // none if mirrored
     }
-    putInt(bytes, checksum(bytes.data(), bytes.size()), 8);
-
-    // A game killed while writing, or a second game saving at once, must not leave a torn
-    // file under the real name; each writer has its own temporary.
-    const std::string part = path + ".part" + std::to_string(::getpid());
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    std::error_code error;
-    if (out) {
-        std::filesystem::rename(part, path, error);
-        if (!error) {
-            return true;
-        }
-    }
-    std::filesystem::remove(part, error);
-    return false;
+    return detail::saveTableFile(path, std::move(bytes));
 }
 
 std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
+    const auto file = detail::loadTableFile(path, maxFileSize, fileMagic, fileVersion);
+    if (!file) {
         return nullptr;
     }
-    const std::streamoff length = in.tellg();
-    if (length < 8 + 8 || static_cast<std::uint64_t>(length) > maxFileSize) {
+    const std::vector<std::uint8_t>& bytes = *file;
+    detail::ByteReader reader{bytes, fileMagic.size() + 4};
+    std::optional<Groups> groups = detail::takeGroupLayout(reader, mostGroups, maxGroupSize);
+    if (!groups) {
         return nullptr;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) {
-        return nullptr;
-    }
-
-    const std::size_t body = bytes.size() - 8;
-    Reader sum{bytes, body};
-    if (sum.take(8) != checksum(bytes.data(), body) ||
-        !std::equal(std::begin(fileMagic), std::end(fileMagic), bytes.begin())) {
-        return nullptr;
-    }
-    Reader reader{bytes, sizeof fileMagic};
-    if (reader.take(4) != fileVersion) {
-        return nullptr;
-    }
-    const std::uint64_t groupCount = reader.take(4);
-    if (groupCount == 0 || groupCount > mostGroups) {
-        return nullptr;
-    }
-    Groups groups(groupCount);
-    for (auto& members : groups) {
-        const std::uint64_t size = reader.take(4);
-        if (!reader.ok || size == 0 || size > maxGroupSize) {
-            return nullptr;
-        }
-        for (std::uint64_t j = 0; j < size; ++j) {
-            members.push_back(static_cast<int>(reader.take(1)));
-        }
     }
     std::shared_ptr<PatternTables> loaded(new PatternTables);
-    if (!reader.ok || !loaded->adopt(std::move(groups))) {
+    if (!loaded->adopt(std::move(*groups))) {
         return nullptr;
     }
     std::size_t expected = 0;
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
         expected += loaded->ownsTable(g) ? packedBytes(loaded->groupTiles[g].size()) : 0;
     }
-    if (body - reader.at != expected) {
+    if (bytes.size() - reader.at != expected) {
         return nullptr;
     }
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
