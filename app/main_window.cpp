@@ -64,7 +64,8 @@ MainWindow::MainWindow(ShellEnvironment environment, QWidget* parent)
 
     records = std::make_unique<RecordKeeper>(
         [this](const QString& caption, const QString& text) { warn(caption, text); });
-    const Settings settings = SettingsStore::loadSettings(SettingsStore::DefaultsWrite::later);
+    const Settings settings =
+        SettingsStore::loadSettings(SettingsStore::DefaultsWrite::later, &defaultsUnwritten);
     records->reportStoreDamage();
     useDefaultPicture = settings.defaultPicture;
     customPicturePath = settings.picturePath;
@@ -136,11 +137,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // frame: both are seen to once the game has been painted.
     if (watched == view && event->type() == QEvent::Paint && !iconRequested) {
         iconRequested = true;
-        QTimer::singleShot(0, this, [] {
+        QTimer::singleShot(0, this, [this] {
             if (QApplication::windowIcon().isNull()) {
                 QApplication::setWindowIcon(applicationIcon());
             }
-            SettingsStore::loadSettings();
+            if (std::exchange(defaultsUnwritten, false)) {
+                SettingsStore::loadSettings();
+            }
         });
     }
     if (watched == view && assist != nullptr && assist->isBusy() &&

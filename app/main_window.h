@@ -183,6 +183,7 @@ private:
 
     int zoomWanted = 100;
     bool iconRequested = false;
+    bool defaultsUnwritten = false;  // a fresh store's, until the first frame is painted
     bool paintErrorReported = false;
     bool quitRequested = false;
     int quitCode = 0;

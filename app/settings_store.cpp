@@ -18,7 +18,7 @@ bool beats(quint32 time, quint32 moves, quint32 bestTime, quint32 bestMoves) {
 
 }  // namespace
 
-Settings SettingsStore::loadSettings(DefaultsWrite defaults) {
+Settings SettingsStore::loadSettings(DefaultsWrite defaults, bool* defaultsLeft) {
     Settings s;
     StoreKey key;
     key.createsDefaults = defaults == DefaultsWrite::now;
@@ -37,6 +37,9 @@ Settings SettingsStore::loadSettings(DefaultsWrite defaults) {
     s.slideAnimation = key.readFlag(kSlideAnimationKey, s.slideAnimation);
     if (key.createsDefaults) {
         key.commit();
+    }
+    if (defaultsLeft != nullptr) {
+        *defaultsLeft = key.lacksDefaults;
     }
     return s;
 }

@@ -73,9 +73,11 @@ public:
 
     // Reads the options, and creates and writes a default for each one the store lacks;
     // `DefaultsWrite::later` leaves the defaults unwritten for a later load to write, so
-    // that a first start need not wait for the disk before its first frame.
+    // that a first start need not wait for the disk before its first frame, and tells in
+    // `defaultsLeft` whether any were.
     enum class DefaultsWrite { now, later };
-    static Settings loadSettings(DefaultsWrite defaults = DefaultsWrite::now);
+    static Settings loadSettings(DefaultsWrite defaults = DefaultsWrite::now,
+                                 bool* defaultsLeft = nullptr);
     // Writes the options; picturePath only when a custom picture is in use, so the
     // old path survives a switch to the built-in picture. False when the file could not be
     // written.

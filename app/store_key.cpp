@@ -265,6 +265,8 @@ QVariant StoreKey::readOrCreate(const QString& name, const QVariant& fallback) {
     if (!settings.contains(name)) {
         if (createsDefaults) {
             settings.setValue(name, fallback);
+        } else {
+            lacksDefaults = true;
         }
         return fallback;
     }

@@ -79,8 +79,10 @@ public:
 
     void write(const QString& name, const QVariant& value) { settings.setValue(name, value); }
 
-    // Whether a read of a missing value writes its default into the store.
+    // Whether a read of a missing value writes its default into the store, and whether one
+    // was left unwritten.
     bool createsDefaults = true;
+    bool lacksDefaults = false;
 
     // Pushes everything to disk now. A format error only tells that the old content was
     // damaged; the rewrite replaces it, so only an access error means the data is lost.

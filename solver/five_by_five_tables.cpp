@@ -291,25 +291,18 @@ bool FiveByFiveTables::save(const std::string& path) const {
 }
 
 std::shared_ptr<const FiveByFiveTables> FiveByFiveTables::load(const std::string& path) {
-    const auto file = detail::loadTableFile(path, maxFileSize, fileMagic, fileVersion);
-    if (!file) {
-        return nullptr;
-    }
-    const std::vector<std::uint8_t>& bytes = *file;
-    detail::ByteReader reader{bytes, fileMagic.size() + 4};
-    std::optional<Groups> groups = detail::takeGroupLayout(reader, emptyHome, maxGroupSize);
-    if (!groups) {
-        return nullptr;
-    }
+    auto file =
+        detail::loadTableFile(path, maxFileSize, fileMagic, fileVersion, emptyHome, maxGroupSize);
     std::shared_ptr<FiveByFiveTables> loaded(new FiveByFiveTables);
-    if (!loaded->adopt(std::move(*groups))) {
+    if (!file || !loaded->adopt(std::move(file->groups))) {
         return nullptr;
     }
+    const std::vector<std::uint8_t>& bytes = file->bytes;
     std::size_t expected = 0;
     for (const auto& members : loaded->groupTiles) {
         expected += packedSize(members.size());
     }
-    std::size_t at = reader.at;
+    std::size_t at = file->tablesAt;
     if (bytes.size() - at != expected) {
         return nullptr;
     }

@@ -514,35 +514,29 @@ bool PatternTables::save(const std::string& path) const {
 }
 
 std::shared_ptr<const PatternTables> PatternTables::load(const std::string& path) {
-    const auto file = detail::loadTableFile(path, maxFileSize, fileMagic, fileVersion);
-    if (!file) {
-        return nullptr;
-    }
-    const std::vector<std::uint8_t>& bytes = *file;
-    detail::ByteReader reader{bytes, fileMagic.size() + 4};
-    std::optional<Groups> groups = detail::takeGroupLayout(reader, mostGroups, maxGroupSize);
-    if (!groups) {
-        return nullptr;
-    }
+    auto file =
+        detail::loadTableFile(path, maxFileSize, fileMagic, fileVersion, mostGroups, maxGroupSize);
     std::shared_ptr<PatternTables> loaded(new PatternTables);
-    if (!loaded->adopt(std::move(*groups))) {
+    if (!file || !loaded->adopt(std::move(file->groups))) {
         return nullptr;
     }
+    const std::vector<std::uint8_t>& bytes = file->bytes;
     std::size_t expected = 0;
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
         expected += loaded->ownsTable(g) ? packedBytes(loaded->groupTiles[g].size()) : 0;
     }
-    if (bytes.size() - reader.at != expected) {
+    std::size_t at = file->tablesAt;
+    if (bytes.size() - at != expected) {
         return nullptr;
     }
     for (std::size_t g = 0; g < loaded->groupTiles.size(); ++g) {
         if (!loaded->ownsTable(g)) {
             continue;
         }
-        auto first = bytes.begin() + static_cast<std::ptrdiff_t>(reader.at);
+        auto first = bytes.begin() + static_cast<std::ptrdiff_t>(at);
         const std::vector<int>& members = loaded->groupTiles[g];
         const std::size_t size = packedBytes(members.size());
-        reader.at += size;
+        at += size;
         loaded->excessTables[g].assign(first, first + static_cast<std::ptrdiff_t>(size));
         // Every count is at least the Manhattan distance by construction; the tiles at
         // home must count nothing.

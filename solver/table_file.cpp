@@ -31,24 +31,32 @@ std::uint64_t checksum(const std::uint8_t* data, std::size_t size) {
     return hash;
 }
 
+// Reads little-endian integers off a byte buffer and remembers whether it ever ran short,
+// so a parser can check once at the end instead of after every field.
+struct ByteReader {
+    const std::vector<std::uint8_t>& bytes;
+    std::size_t at = 0;
+    bool ok = true;
+
+    std::uint64_t take(int count) {
+        if (bytes.size() - at < static_cast<std::size_t>(count)) {
+            ok = false;
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (int i = 0; i < count; ++i) {
+            value |= std::uint64_t{bytes[at++]} << (8 * i);
+        }
+        return value;
+    }
+};
+
 }  // namespace
 
 void putInt(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     }
-}
-
-std::uint64_t ByteReader::take(int count) {
-    if (bytes.size() - at < static_cast<std::size_t>(count)) {
-        ok = false;
-        return 0;
-    }
-    std::uint64_t value = 0;
-    for (int i = 0; i < count; ++i) {
-        value |= std::uint64_t{bytes[at++]} << (8 * i);
-    }
-    return value;
 }
 
 std::vector<std::uint8_t> tableFileHeader(const Magic& magic, std::uint32_t version,
@@ -85,9 +93,9 @@ bool saveTableFile(const std::string& path, std::vector<std::uint8_t> bytes) {
     return false;
 }
 
-std::optional<std::vector<std::uint8_t>> loadTableFile(const std::string& path,
-                                                       std::uint64_t maxSize, const Magic& magic,
-                                                       std::uint32_t version) {
+std::optional<TableFile> loadTableFile(const std::string& path, std::uint64_t maxSize,
+                                       const Magic& magic, std::uint32_t version,
+                                       std::uint64_t mostGroups, std::uint64_t maxGroupSize) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return std::nullopt;
@@ -97,30 +105,29 @@ std::optional<std::vector<std::uint8_t>> loadTableFile(const std::string& path,
         static_cast<std::uint64_t>(length) > maxSize) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+    TableFile file;
+    file.bytes.resize(static_cast<std::size_t>(length));
     in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) {
+    if (!in.read(reinterpret_cast<char*>(file.bytes.data()), length)) {
         return std::nullopt;
     }
-    const std::size_t body = bytes.size() - checksumBytes;
-    ByteReader sum{bytes, body};
-    ByteReader head{bytes, magic.size()};
-    if (sum.take(checksumBytes) != checksum(bytes.data(), body) ||
-        !std::equal(magic.begin(), magic.end(), bytes.begin()) || head.take(4) != version) {
+    const std::size_t body = file.bytes.size() - checksumBytes;
+    ByteReader sum{file.bytes, body};
+    if (sum.take(checksumBytes) != checksum(file.bytes.data(), body) ||
+        !std::equal(magic.begin(), magic.end(), file.bytes.begin())) {
         return std::nullopt;
     }
-    bytes.resize(body);
-    return bytes;
-}
-
-std::optional<GroupLayout> takeGroupLayout(ByteReader& reader, std::uint64_t mostGroups,
-                                           std::uint64_t maxGroupSize) {
+    file.bytes.resize(body);
+    ByteReader reader{file.bytes, magic.size()};
+    if (reader.take(4) != version) {
+        return std::nullopt;
+    }
     const std::uint64_t groupCount = reader.take(4);
     if (!reader.ok || groupCount == 0 || groupCount > mostGroups) {
         return std::nullopt;
     }
-    GroupLayout groups(groupCount);
-    for (auto& members : groups) {
+    file.groups.resize(groupCount);
+    for (auto& members : file.groups) {
         const std::uint64_t size = reader.take(4);
         if (!reader.ok || size == 0 || size > maxGroupSize) {
             return std::nullopt;
@@ -132,7 +139,8 @@ std::optional<GroupLayout> takeGroupLayout(ByteReader& reader, std::uint64_t mos
     if (!reader.ok) {
         return std::nullopt;
     }
-    return groups;
+    file.tablesAt = reader.at;
+    return file;
 }
 
 }  // namespace zolva::solver::detail

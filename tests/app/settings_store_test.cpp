@@ -40,9 +40,14 @@ TEST_F(SettingsStoreTest, FreshStoreCreatesEveryOptionWithItsDefault) {
                               "Zolva Puzzle")
                         .fileName());
     // Left for later, nothing reaches the disk; the next load writes every default.
-    EXPECT_TRUE(SettingsStore::loadSettings(SettingsStore::DefaultsWrite::later) == Settings{});
+    bool left = false;
+    EXPECT_TRUE(SettingsStore::loadSettings(SettingsStore::DefaultsWrite::later, &left) ==
+                Settings{});
+    EXPECT_TRUE(left);
     EXPECT_TRUE(rawValues().isEmpty());
     EXPECT_TRUE(SettingsStore::loadSettings() == Settings{});
+    SettingsStore::loadSettings(SettingsStore::DefaultsWrite::later, &left);
+    EXPECT_FALSE(left);
     const QMap<QString, QString> expected{
         {"dimensionX", "4"}, {"dimensionY", "4"}, {"emptyX", "-1"},
         {"emptyY", "100"},   {"showNumber", "0"}, {"defaultPicture", "1"},
