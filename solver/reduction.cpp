@@ -12,6 +12,7 @@
 #include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
 #include "solver/search.h"
+#include "solver/shortening.h"
 #include "solver/weighted_search.h"
 
 namespace zolva::solver::detail {
@@ -32,10 +33,12 @@ constexpr std::size_t boardBudget = 50'000;
 constexpr std::size_t placementBudget = 30'000;
 
 // How a reduction goes about it: the tiles a search places at once before a line's last
-// ones, and which line goes first when the open part is square.
+// ones, which line goes first when the open part is square, and what a step nearer home is
+// worth for the tiles not being placed (see restWeight).
 struct Style {
     int tilesAtOnce = 3;
     bool columnFirst = false;
+    std::array<int, 4> restWeights{8, 6, 5, 3};
 };
 
 // Small boards have time to be reduced in each of these styles; the one whose 4x4 block
@@ -43,6 +46,15 @@ struct Style {
 constexpr std::array<Style, 4> styles{Style{3, false}, Style{3, true}, Style{2, false},
                                       Style{2, true}};
 constexpr std::size_t triedUpTo = 25;  // cells
+// Boards three tiles wide or tall are quick to reduce (lines of three, then a 3x4 block), so
+// they are reduced in each of these and the shortest plan wins. Only the weights differ:
+// the lines are too short for the other choices to matter.
+constexpr std::array<Style, 4> narrowStyles{
+    Style{3, false, {8, 6, 5, 3}}, Style{3, false, {4, 4, 4, 4}}, Style{3, false, {10, 7, 5, 4}},
+    Style{3, false, {6, 6, 4, 2}}};
+// Boards a plan's shortening may expand in all (see shortening.h): a few hundredths of a
+// second.
+constexpr std::uint64_t shorteningBudget = 3'000'000;
 
 // One weighted 5x5 search: the weight in eighths and the boards it may hold.
 struct Attempt {
@@ -395,9 +407,10 @@ private:
     }
 
     // The same search over whole boards, with the Manhattan distance of every other open
-    // tile added to the estimate. Of the ways to place the tiles, one that leaves the rest of
-    // the board nearer home wins: the empty space's errands push other tiles homeward as
-    // they go, and later lines start ahead.
+    // tile added to the estimate, weighted by how soon its line comes (see restWeight). Of
+    // the ways to place the tiles, one that leaves the rest of the board nearer home wins:
+    // the empty space's errands push other tiles homeward as they go, and later lines start
+    // ahead.
     bool placeOnBoard(const std::vector<int>& tiles) {
         const int n = cellCount();
         const std::size_t k = tiles.size();
@@ -411,7 +424,7 @@ private:
             std::int16_t empty;
             std::int16_t cost;
             int placing;                     // the placed tiles' Manhattan distance
-            int rest;                        // every other open tile's
+            int rest;                        // every other open tile's, weighted, in quarters
             std::array<std::uint8_t, 8> at;  // the placed tiles' cells
         };
         std::vector<Node> nodes;
@@ -435,7 +448,8 @@ private:
             nodes.push_back(node);
             boards.insert(boards.end(), board, board + n);
             const int h = estimate(node);
-            const long priority = (static_cast<long>(node.cost + h + node.rest) << 16) - node.cost;
+            const long priority =
+                (static_cast<long>(4 * (node.cost + h) + node.rest) << 16) - node.cost;
             open.emplace(-priority, it->second);
         };
 
@@ -451,8 +465,11 @@ private:
                     static_cast<std::uint8_t>(cell);
             }
             if (cell != emptyCell && !locked[static_cast<std::size_t>(cell)]) {
-                (wanted[static_cast<std::size_t>(tile)] ? start.placing : start.rest) +=
-                    distance(cell, tile);
+                if (wanted[static_cast<std::size_t>(tile)]) {
+                    start.placing += distance(cell, tile);
+                } else {
+                    start.rest += restWeight(tile) * distance(cell, tile);
+                }
             }
         }
         push(hash, start, board.data());
@@ -488,7 +505,7 @@ private:
                     child.placing += change;
                     child.at[static_cast<std::size_t>(slot - 1)] = static_cast<std::uint8_t>(empty);
                 } else {
-                    child.rest += change;
+                    child.rest += restWeight(tile) * change;
                 }
                 const int emptyTile = board[static_cast<std::size_t>(empty)];
                 const std::uint64_t childHash = hashes[current] ^ zobrist(from, tile) ^
@@ -506,6 +523,20 @@ private:
             }
         }
         return false;
+    }
+
+    // What a step nearer home is worth to the placing searches for a tile not being placed,
+    // in quarters of a move. A tile of the next line or two is worth more than a move: its
+    // own placing will soon have to walk it home, at some three moves a step, unless the
+    // errands before it have brought it nearer. A tile that stays out long is worth less,
+    // since it will likely be pushed about again. Lines are rows while more than three rows
+    // are open, and columns likewise.
+    int restWeight(int tile) const {
+        constexpr int later = 3;
+        const int rowsBefore = rows - top > 3 ? tile / columns - top : later;
+        const int columnsBefore = columns - left > 3 ? tile % columns - left : later;
+        return style
+            .restWeights[static_cast<std::size_t>(std::min({rowsBefore, columnsBefore, later}))];
     }
 
     static std::uint64_t zobrist(int cell, int tile) {
@@ -664,10 +695,8 @@ private:
     std::vector<int> queue;
 };
 
-}  // namespace
-
-std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables,
-                                const FiveByFiveTables* fiveByFive) {
+std::vector<Move> reduce(const Arrangement& arrangement, const PatternTables* tables,
+                         const FiveByFiveTables* fiveByFive) {
     if (fiveByFive && arrangement.columns >= 5 && arrangement.rows >= 5) {
         Reducer reducer(arrangement, tables);
         reducer.reduceToBlock(5);
@@ -695,7 +724,29 @@ std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTab
             return best->moves();
         }
     }
+    if (std::min(arrangement.columns, arrangement.rows) == 3) {
+        std::vector<Move> best;
+        for (const Style style : narrowStyles) {
+            auto plan = Reducer(arrangement, tables, style).run();
+            if (best.empty() || plan.size() < best.size()) {
+                best = std::move(plan);
+            }
+        }
+        return best;
+    }
     return Reducer(arrangement, tables).run();
+}
+
+}  // namespace
+
+std::vector<Move> reductionPlan(const Arrangement& arrangement, const PatternTables* tables,
+                                const FiveByFiveTables* fiveByFive) {
+    std::vector<Move> plan = reduce(arrangement, tables, fiveByFive);
+    // A whole 5x5 board's plan comes from one weighted search and has its time spent.
+    if (!(fiveByFive && arrangement.columns == 5 && arrangement.rows == 5)) {
+        shortenPlan(arrangement, plan, shorteningBudget);
+    }
+    return plan;
 }
 
 }  // namespace zolva::solver::detail

@@ -7,7 +7,8 @@
 // disturbed. Should a search give up, the line is finished the plain way:
 // each tile walked home by a breadth-first search over its cell and the empty space's, and
 // the last two of a line turned in together (park them one beyond their homes, then bring
-// the empty space round so both step in).
+// the empty space round so both step in). Last, the whole plan is shortened stretch by
+// stretch (see shortening.h).
 //
 // Internal to the solver; callers use solver.h.
 #pragma once

@@ -9,8 +9,9 @@
 // board with its own tables (see FiveByFiveTables) gets a near-shortest plan from a weighted
 // search over the whole board. Larger boards are reduced a row or column at a time by short
 // searches until a 5x5 block (with those tables), a 4x4 block (with the 4x4 tables) or a 3x4
-// or 3x3 one is left, which is then finished the same way: quick, always arriving, and
-// near-shortest rather than shortest.
+// or 3x3 one is left, which is then finished the same way; the plan is then searched again,
+// a stretch at a time, for shorter ways between the same boards: quick, always arriving,
+// and near-shortest rather than shortest.
 #pragma once
 
 #include <cstdint>
