@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <queue>
-#include <unordered_map>
 
 #include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
@@ -68,6 +68,40 @@ struct Attempt {
 // second; a million boards take about 40 MB while they are searched.
 const std::vector<Attempt> wholeBoardAttempts{{16, 400'000}, {14, 800'000}, {12, 1'000'000}};
 const std::vector<Attempt> blockAttempts{{16, 300'000}, {14, 300'000}, {12, 300'000}};
+
+// The boards a placing search has reached, by their 64-bit keys: open addressing over a
+// table kept between searches, so a search neither allocates per board nor starts by
+// growing one. A search holds at most its budget of keys, under half the table.
+class KeySet {
+public:
+    void clear() {
+        if (slots.empty()) {
+            slots.resize(std::size_t{1} << bits);
+        }
+        std::fill(slots.begin(), slots.end(), free);
+    }
+
+    // False when the key was there already.
+    bool insert(std::uint64_t key) {
+        const std::size_t mask = slots.size() - 1;
+        // Packed cells are far from random, so they are spread before they pick a slot.
+        for (std::size_t i = (key * 0x9e3779b97f4a7c15ull) >> (64 - bits);; i = (i + 1) & mask) {
+            if (slots[i] == key) {
+                return false;
+            }
+            if (slots[i] == free) {
+                slots[i] = key;
+                return true;
+            }
+        }
+    }
+
+private:
+    static constexpr int bits = std::bit_width(2 * (boardBudget + 4));
+    // Packed cells never set the top bit, and a hash is all ones once in 2^64 boards.
+    static constexpr std::uint64_t free = ~std::uint64_t{0};
+    std::vector<std::uint64_t> slots;
+};
 
 class Reducer {
 public:
@@ -367,18 +401,18 @@ private:
             int cost;
         };
         std::vector<Node> nodes;
-        std::unordered_map<std::uint64_t, std::uint32_t> seen;
+        seen.clear();
         using Entry = std::pair<long, std::uint32_t>;  // -(priority), node
         std::priority_queue<Entry> open;
         auto reach = [&](std::uint64_t key, std::uint32_t parent, int cost, int h) {
-            const auto [it, fresh] = seen.emplace(key, static_cast<std::uint32_t>(nodes.size()));
-            if (!fresh) {
+            if (!seen.insert(key)) {
                 return;
             }
+            const auto index = static_cast<std::uint32_t>(nodes.size());
             nodes.push_back({key, parent, cost});
             // Ties go to the deeper state, which is nearer the goal.
             const long priority = (static_cast<long>(cost + h) << 16) - cost;
-            open.emplace(-priority, it->second);
+            open.emplace(-priority, index);
         };
         reach(pack(where, emptyCell), 0, 0, estimate(where, emptyCell));
         std::array<int, 4> next{};
@@ -428,8 +462,9 @@ private:
             std::array<std::uint8_t, 8> at;  // the placed tiles' cells
         };
         std::vector<Node> nodes;
-        std::vector<std::uint8_t> boards;  // n cells per node
-        std::unordered_map<std::uint64_t, std::uint32_t> seen;
+        std::vector<std::uint8_t>& boards = boardStore;  // n cells per node
+        boards.clear();
+        seen.clear();
         using Entry = std::pair<long, std::uint32_t>;
         std::priority_queue<Entry> open;
 
@@ -441,16 +476,16 @@ private:
             return total;
         };
         auto push = [&](std::uint64_t hash, const Node& node, const std::uint8_t* board) {
-            const auto [it, fresh] = seen.emplace(hash, static_cast<std::uint32_t>(nodes.size()));
-            if (!fresh) {
+            if (!seen.insert(hash)) {
                 return;
             }
+            const auto index = static_cast<std::uint32_t>(nodes.size());
             nodes.push_back(node);
             boards.insert(boards.end(), board, board + n);
             const int h = estimate(node);
             const long priority =
                 (static_cast<long>(4 * (node.cost + h) + node.rest) << 16) - node.cost;
-            open.emplace(-priority, it->second);
+            open.emplace(-priority, index);
         };
 
         std::vector<std::uint8_t> board(static_cast<std::size_t>(n));
@@ -691,6 +726,9 @@ private:
     // homingCosts of the tiles being placed.
     std::vector<std::vector<std::uint16_t>> homing;
     std::vector<Move> plan;
+    // The placing searches' store of boards reached and their keys, kept between searches.
+    std::vector<std::uint8_t> boardStore;
+    KeySet seen;
     std::vector<int> cameFrom;
     std::vector<int> queue;
 };

@@ -26,20 +26,21 @@ public:
           cells(static_cast<std::size_t>(start.columns * start.rows)),
           budgetLeft(nodeBudget) {
         const int n = columns * rows;
-        neighbours.resize(static_cast<std::size_t>(n));
+        neighbours.assign(static_cast<std::size_t>(n), {-1, -1, -1, -1});
         distances.resize(static_cast<std::size_t>(n * n));
         for (int cell = 0; cell < n; ++cell) {
             auto& list = neighbours[static_cast<std::size_t>(cell)];
+            std::size_t count = 0;
             const int column = cell % columns;
             const int row = cell / columns;
             if (column > 0)
-                list.push_back(cell - 1);
+                list[count++] = cell - 1;
             if (column + 1 < columns)
-                list.push_back(cell + 1);
+                list[count++] = cell + 1;
             if (row > 0)
-                list.push_back(cell - columns);
+                list[count++] = cell - columns;
             if (row + 1 < rows)
-                list.push_back(cell + columns);
+                list[count++] = cell + columns;
             for (int other = 0; other < n; ++other) {
                 distances[static_cast<std::size_t>(cell * n + other)] = static_cast<std::uint8_t>(
                     std::abs(column - other % columns) + std::abs(row - other / columns));
@@ -139,6 +140,9 @@ private:
             return false;
         }
         for (int from : neighbours[static_cast<std::size_t>(empty)]) {
+            if (from < 0) {
+                break;
+            }
             if (from == previous) {
                 continue;
             }
@@ -173,7 +177,7 @@ private:
     int emptyCell = 0;
     std::vector<std::uint8_t> targetOf;  // the target's cell of each tile
     std::vector<std::uint8_t> scratch;
-    std::vector<std::vector<int>> neighbours;
+    std::vector<std::array<int, 4>> neighbours;  // -1 after the last
     std::vector<std::uint8_t> distances;
     std::vector<int> path;
     int limit = 0;
