@@ -5,9 +5,11 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <queue>
+#include <span>
 
 #include "solver/five_by_five_tables.h"
 #include "solver/pattern_tables.h"
@@ -52,6 +54,14 @@ constexpr std::size_t triedUpTo = 25;  // cells
 constexpr std::array<Style, 4> narrowStyles{
     Style{3, false, {8, 6, 5, 3}}, Style{3, false, {4, 4, 4, 4}}, Style{3, false, {10, 7, 5, 4}},
     Style{3, false, {6, 6, 4, 2}}};
+// Boards larger than 5x5, with the 5x5 tables, are reduced to the 5x5 block in each of
+// these in turn while the placing searches' work (see cheapestReduction) allows, and the
+// block that looks cheapest is finished: every style on boards up to 8x8, one or two on
+// 10x10, which keeps the slowest plans near a fifth of a second.
+constexpr std::array<Style, 4> largeStyles{
+    Style{3, false, {8, 6, 5, 3}}, Style{3, true, {10, 7, 5, 4}}, Style{2, false, {6, 6, 4, 2}},
+    Style{3, true, {8, 6, 5, 3}}};
+constexpr std::size_t largeStylesWork = 80'000'000;
 // Boards a plan's shortening may expand in all (see shortening.h): a few hundredths of a
 // second.
 constexpr std::uint64_t shorteningBudget = 3'000'000;
@@ -65,9 +75,10 @@ struct Attempt {
 // after it, which look only at boards that could lead to a shorter plan, shorten it by a
 // tenth or more. A 5x5 board has a second for its plan (these take a third of one at most,
 // about 4 million boards a second), the 5x5 block of a larger board a share of a quarter
-// second; a million boards take about 40 MB while they are searched.
+// second, which leaves out weight 1.5: it shortened those plans by about one move in 200.
+// A million boards take about 40 MB while they are searched.
 const std::vector<Attempt> wholeBoardAttempts{{16, 400'000}, {14, 800'000}, {12, 1'000'000}};
-const std::vector<Attempt> blockAttempts{{16, 300'000}, {14, 300'000}, {12, 300'000}};
+const std::vector<Attempt> blockAttempts{{16, 300'000}, {14, 300'000}};
 
 // The boards a placing search has reached, by their 64-bit keys: open addressing over a
 // table kept between searches, so a search neither allocates per board nor starts by
@@ -101,6 +112,14 @@ private:
     // Packed cells never set the top bit, and a hash is all ones once in 2^64 boards.
     static constexpr std::uint64_t free = ~std::uint64_t{0};
     std::vector<std::uint64_t> slots;
+};
+
+// Adds the boards a search reached to a running count, however the search ends.
+template <typename Nodes>
+struct CountOnExit {
+    std::size_t& count;
+    const Nodes& nodes;
+    ~CountOnExit() { count += nodes.size(); }
 };
 
 class Reducer {
@@ -175,6 +194,29 @@ public:
         }
         return static_cast<int>(plan.size()) + tables->estimate(cellOfTile.data());
     }
+
+    // The moves so far and the 5x5 tables' estimate for the 5x5 block left.
+    int projectedLength(const FiveByFiveTables& large) const {
+        const Arrangement rest = block();
+        std::array<std::uint8_t, FiveByFiveTables::cellCount> cellOfTile{};
+        for (int cell = 0; cell < FiveByFiveTables::cellCount; ++cell) {
+            cellOfTile[static_cast<std::size_t>(rest.cells[static_cast<std::size_t>(cell)])] =
+                static_cast<std::uint8_t>(cell);
+        }
+        int length = static_cast<int>(plan.size());
+        for (std::size_t group = 0; group < large.groups().size(); ++group) {
+            std::array<std::uint8_t, FiveByFiveTables::maxGroupSize> positions{};
+            const auto& members = large.groups()[group];
+            for (std::size_t j = 0; j < members.size(); ++j) {
+                positions[j] = cellOfTile[static_cast<std::size_t>(members[j])];
+            }
+            length += large.lookup(static_cast<int>(group), positions.data());
+        }
+        return length;
+    }
+
+    // Boards the placing searches have reached so far, the measure of the work done.
+    std::size_t boardsSearched() const { return searched; }
 
     bool finishWithTables() {
         const auto moves = searchWithTables(block(), *tables);
@@ -401,6 +443,7 @@ private:
             int cost;
         };
         std::vector<Node> nodes;
+        const CountOnExit counted{searched, nodes};
         seen.clear();
         using Entry = std::pair<long, std::uint32_t>;  // -(priority), node
         std::priority_queue<Entry> open;
@@ -462,6 +505,7 @@ private:
             std::array<std::uint8_t, 8> at;  // the placed tiles' cells
         };
         std::vector<Node> nodes;
+        const CountOnExit counted{searched, nodes};
         std::vector<std::uint8_t>& boards = boardStore;  // n cells per node
         boards.clear();
         seen.clear();
@@ -726,6 +770,7 @@ private:
     // homingCosts of the tiles being placed.
     std::vector<std::vector<std::uint16_t>> homing;
     std::vector<Move> plan;
+    std::size_t searched = 0;  // see boardsSearched
     // The placing searches' store of boards reached and their keys, kept between searches.
     std::vector<std::uint8_t> boardStore;
     KeySet seen;
@@ -733,31 +778,60 @@ private:
     std::vector<int> queue;
 };
 
+// Reduces the board to a side x side block in each style in turn, while the placing
+// searches' work stays within `budget` cells (each board they reach is a copy of every
+// cell), and keeps the reduction whose block looks cheapest to finish by `projected`. Null
+// when the board is too narrow.
+template <typename Projection>
+std::unique_ptr<Reducer> cheapestReduction(const Arrangement& arrangement,
+                                           const PatternTables* tables,
+                                           std::span<const Style> tried, int side,
+                                           std::size_t budget, Projection projected) {
+    std::unique_ptr<Reducer> best;
+    int bestLength = 0;
+    std::size_t searched = 0;
+    for (std::size_t done = 1; done <= tried.size(); ++done) {
+        auto reducer = std::make_unique<Reducer>(arrangement, tables, tried[done - 1]);
+        if (!reducer->reduceToBlock(side)) {
+            break;
+        }
+        searched += reducer->boardsSearched() * arrangement.cells.size();
+        const int length = projected(*reducer);
+        if (!best || length < bestLength) {
+            best = std::move(reducer);
+            bestLength = length;
+        }
+        // The next style is taken to cost what the ones so far did on average.
+        if (searched + searched / done > budget) {
+            break;
+        }
+    }
+    return best;
+}
+
 std::vector<Move> reduce(const Arrangement& arrangement, const PatternTables* tables,
                          const FiveByFiveTables* fiveByFive) {
+    const std::size_t cellCount = arrangement.cells.size();
     if (fiveByFive && arrangement.columns >= 5 && arrangement.rows >= 5) {
-        Reducer reducer(arrangement, tables);
-        reducer.reduceToBlock(5);
-        const bool whole = arrangement.columns == 5 && arrangement.rows == 5;
-        if (reducer.finishWithFiveByFive(*fiveByFive, whole ? wholeBoardAttempts : blockAttempts)) {
-            return reducer.moves();
+        const bool whole = cellCount == 25;
+        auto best = cheapestReduction(
+            arrangement, tables, whole ? std::span<const Style>(styles).first(1) : largeStyles, 5,
+            largeStylesWork,
+            [&](const Reducer& reducer) { return reducer.projectedLength(*fiveByFive); });
+        if (best) {
+            if (best->finishWithFiveByFive(*fiveByFive,
+                                           whole ? wholeBoardAttempts : blockAttempts)) {
+                return best->moves();
+            }
+            return best->run();  // on from the 5x5 block, as without the tables
         }
-        return reducer.run();  // on from the 5x5 block, as without the tables
     }
-    if (tables && arrangement.cells.size() <= triedUpTo) {
-        std::unique_ptr<Reducer> best;
-        int bestLength = 0;
-        for (const Style style : styles) {
-            auto tried = std::make_unique<Reducer>(arrangement, tables, style);
-            if (!tried->reduceToBlock()) {
-                break;
-            }
-            const int length = tried->projectedLength();
-            if (!best || length < bestLength) {
-                best = std::move(tried);
-                bestLength = length;
-            }
-        }
+    const bool fourWide = std::min(arrangement.columns, arrangement.rows) == 4;
+    if (tables && (cellCount <= triedUpTo || fourWide)) {
+        auto best =
+            cheapestReduction(arrangement, tables, fourWide ? narrowStyles : styles, 4,
+                              std::numeric_limits<std::size_t>::max(),
+                              [](const Reducer& reducer) { return reducer.projectedLength(); });
         if (best && best->finishWithTables()) {
             return best->moves();
         }
