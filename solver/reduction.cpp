@@ -48,9 +48,11 @@ struct Style {
 constexpr std::array<Style, 4> styles{Style{3, false}, Style{3, true}, Style{2, false},
                                       Style{2, true}};
 constexpr std::size_t triedUpTo = 25;  // cells
-// Boards three tiles wide or tall are quick to reduce (lines of three, then a 3x4 block), so
-// they are reduced in each of these and the shortest plan wins. Only the weights differ:
-// the lines are too short for the other choices to matter.
+// Boards three or four tiles wide or tall are quick to reduce, so they are reduced in each
+// of these: three wide whole (lines of three, then a 3x4 block), the shortest plan winning;
+// four wide to the 4x4 block, the one that looks cheapest being finished. Only the weights
+// differ: such lines go in as one lot, and the open part is never square, so the other
+// choices do not matter.
 constexpr std::array<Style, 4> narrowStyles{
     Style{3, false, {8, 6, 5, 3}}, Style{3, false, {4, 4, 4, 4}}, Style{3, false, {10, 7, 5, 4}},
     Style{3, false, {6, 6, 4, 2}}};
@@ -605,11 +607,11 @@ private:
     }
 
     // What a step nearer home is worth to the placing searches for a tile not being placed,
-    // in quarters of a move. A tile of the next line or two is worth more than a move: its
-    // own placing will soon have to walk it home, at some three moves a step, unless the
-    // errands before it have brought it nearer. A tile that stays out long is worth less,
-    // since it will likely be pushed about again. Lines are rows while more than three rows
-    // are open, and columns likewise.
+    // in quarters of a move, by how many lines stand before its own. A tile whose line comes
+    // soon is worth more than a move: its own placing will have to walk it home, at some
+    // four moves a step, unless the errands before it have brought it nearer. A tile that
+    // stays out long is worth less, since it will likely be pushed about again. Lines are
+    // rows while more than three rows are open, and columns likewise.
     int restWeight(int tile) const {
         constexpr int later = 3;
         const int rowsBefore = rows - top > 3 ? tile / columns - top : later;

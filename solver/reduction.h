@@ -7,8 +7,10 @@
 // disturbed. Should a search give up, the line is finished the plain way:
 // each tile walked home by a breadth-first search over its cell and the empty space's, and
 // the last two of a line turned in together (park them one beyond their homes, then bring
-// the empty space round so both step in). Last, the whole plan is shortened stretch by
-// stretch (see shortening.h).
+// the empty space round so both step in). Most boards are reduced in a few styles (which
+// line first, how many tiles at a time, how much the other tiles count) as time allows, and
+// the one whose block looks cheapest is finished. Last, the whole plan is shortened stretch
+// by stretch (see shortening.h).
 //
 // Internal to the solver; callers use solver.h.
 #pragma once

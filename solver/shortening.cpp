@@ -18,6 +18,7 @@ constexpr std::size_t stretchLength = 36;
 constexpr std::size_t stretchStep = 4;
 constexpr std::uint64_t stretchBudget = 100'000;
 
+// Walks the plan with the board as it stands at the start of the stretch in hand.
 class Shortener {
 public:
     Shortener(const Arrangement& start, std::uint64_t nodeBudget)
@@ -54,6 +55,8 @@ public:
         targetOf.resize(static_cast<std::size_t>(n));
     }
 
+    // Replaces stretches of the plan with shorter ways between the same boards, until the
+    // plan or the budget runs out.
     void run(std::vector<Move>& plan) {
         std::size_t at = 0;
         while (at + 2 < plan.size() && budgetLeft > 0) {
