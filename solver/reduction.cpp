@@ -29,6 +29,13 @@ constexpr std::uint64_t narrowBlockBudget = 300'000;
 // A line is placed a few tiles at a time; the last tiles of a line, which need the turn
 // into the corner, are placed together.
 constexpr int lastTilesTogether = 4;
+// On lines of at least this many tiles the last lot's search may also end with the line's
+// last two tiles ready to turn in (see placeLine); on shorter lines that did worse. What it
+// adds for the last tile while the one before it stands home, and the moves it counts for
+// the turn itself.
+constexpr std::size_t turnedFrom = 7;
+constexpr int pairPenalty = 16;
+constexpr int turnMoves = 4;
 // States the placement searches may reach before the line falls back on a narrower search,
 // and that one on walking tiles home one by one.
 constexpr std::size_t boardBudget = 50'000;
@@ -63,7 +70,7 @@ constexpr std::array<Style, 4> narrowStyles{
 constexpr std::array<Style, 4> largeStyles{
     Style{3, false, {8, 6, 5, 3}}, Style{3, true, {10, 7, 5, 4}}, Style{2, false, {6, 6, 4, 2}},
     Style{3, true, {8, 6, 5, 3}}};
-constexpr std::size_t largeStylesWork = 80'000'000;
+constexpr std::size_t largeStylesWork = 70'000'000;
 // Boards a plan's shortening may expand in all (see shortening.h): a few hundredths of a
 // second.
 constexpr std::uint64_t shorteningBudget = 3'000'000;
@@ -380,8 +387,11 @@ private:
 
     // Places `line` (cells in order, the last one at the corner) a few tiles at a time,
     // holding each lot once it is home. False when a search gave up; the tiles already held
-    // are home, and the fixed moves can finish the line from there.
-    bool placeLine(const std::vector<int>& line) {
+    // are home, and the fixed moves can finish the line from there. `outward` is the step
+    // from the line's last cell to the cell beyond it: on a long line the last lot's search
+    // may instead end with the last tile there and the one before it in the last tile's
+    // home, whence both turn in as finishPair does, whichever looks nearer.
+    bool placeLine(const std::vector<int>& line, int outward) {
         std::size_t done = 0;
         while (done < line.size()) {
             std::size_t count = line.size() - done;
@@ -394,6 +404,12 @@ private:
             homing.clear();
             for (int tile : tiles) {
                 homing.push_back(homingCosts(tile));
+            }
+            turn.outward = 0;
+            if (done + count == line.size() && line.size() >= turnedFrom) {
+                turn.outward = outward;
+                turn.firstCost = homingCosts(line.back());
+                turn.secondCost = homingCosts(line.back() + outward);
             }
             if (!placeOnBoard(tiles) && !placeTogether(tiles)) {
                 return false;
@@ -514,12 +530,31 @@ private:
         using Entry = std::pair<long, std::uint32_t>;
         std::priority_queue<Entry> open;
 
+        // With a turn, the last two tiles count by pairEstimate.
+        const std::size_t straight = turn.outward ? k - 2 : k;
         auto estimate = [&](const Node& node) {
             int total = 0;
-            for (std::size_t i = 0; i < k; ++i) {
+            for (std::size_t i = 0; i < straight; ++i) {
                 total += homing[i][static_cast<std::size_t>(node.at[i] * n + node.empty)];
             }
+            if (turn.outward) {
+                total += pairEstimate(tiles[k - 2], tiles[k - 1], node.at[k - 2], node.at[k - 1],
+                                      node.empty);
+            }
             return total;
+        };
+        auto turned = [&](const Node& node) {
+            const int second = tiles[k - 1];
+            if (!turn.outward || node.at[k - 2] != second ||
+                node.at[k - 1] != second + turn.outward) {
+                return false;
+            }
+            for (std::size_t i = 0; i < straight; ++i) {
+                if (node.at[i] != tiles[i]) {
+                    return false;
+                }
+            }
+            return true;
         };
         auto push = [&](std::uint64_t hash, const Node& node, const std::uint8_t* board) {
             if (!seen.insert(hash)) {
@@ -560,13 +595,17 @@ private:
             const std::uint32_t current = open.top().second;
             open.pop();
             const Node node = nodes[current];
-            if (node.placing == 0) {
+            if (node.placing == 0 || turned(node)) {
                 std::vector<int> empties;
                 for (std::uint32_t i = current; i != 0; i = nodes[i].parent) {
                     empties.push_back(nodes[i].empty);
                 }
                 for (auto it = empties.rbegin(); it != empties.rend(); ++it) {
                     step(*it);
+                }
+                if (node.placing != 0) {
+                    turnIn(std::vector<int>(tiles.begin(), tiles.end() - 2), tiles[k - 2],
+                           tiles[k - 1]);
                 }
                 return true;
             }
@@ -618,6 +657,38 @@ private:
         const int columnsBefore = columns - left > 3 ? tile % columns - left : later;
         return style
             .restWeights[static_cast<std::size_t>(std::min({rowsBefore, columnsBefore, later}))];
+    }
+
+    // The last two tiles of a line, `first` at `a` and `second` at `b`: the moves to bring
+    // both home, or to get them ready to turn in and turn them.
+    int pairEstimate(int first, int second, int a, int b, int empty) const {
+        const int n = cellCount();
+        const std::size_t k = homing.size();
+        const auto index = [n, empty](int cell) {
+            return static_cast<std::size_t>(cell * n + empty);
+        };
+        int straight = homing[k - 2][index(a)] + homing[k - 1][index(b)];
+        // Once the first stands home, the second gets home only by moving it out again.
+        if (a == first && b != second) {
+            straight += pairPenalty;
+        }
+        const int turning = turn.firstCost[index(a)] + turn.secondCost[index(b)] + turnMoves;
+        return std::min(straight, turning);
+    }
+
+    // The lot's other tiles are home, `first` stands in `second`'s home and `second` one
+    // beyond it: the empty space comes round to `first`'s home and both step in.
+    void turnIn(const std::vector<int>& others, int first, int second) {
+        for (int tile : others) {
+            hold(tile, true);
+        }
+        hold(second, true);
+        hold(second + turn.outward, true);
+        walkEmpty(first);
+        hold(second, false);
+        hold(second + turn.outward, false);
+        step(second);
+        step(second + turn.outward);
     }
 
     static std::uint64_t zobrist(int cell, int tile) {
@@ -681,7 +752,7 @@ private:
         for (int column = left; column < columns; ++column) {
             line.push_back(base + column);
         }
-        placeLine(line);
+        placeLine(line, columns);
         for (int column = left; column < columns - 2; ++column) {
             settle(base + column);
         }
@@ -697,7 +768,7 @@ private:
         for (int row = top; row < rows; ++row) {
             line.push_back(row * columns + left);
         }
-        placeLine(line);
+        placeLine(line, 1);
         for (int row = top; row < rows - 2; ++row) {
             settle(row * columns + left);
         }
@@ -772,6 +843,14 @@ private:
     // homingCosts of the tiles being placed.
     std::vector<std::vector<std::uint16_t>> homing;
     std::vector<Move> plan;
+    // For the last lot of a long line: the step from the line's last cell to the cell beyond
+    // it (0 when the lot does not turn) and the homing costs of the two tiles to the cells
+    // from which they turn in (see placeLine).
+    struct Turn {
+        int outward = 0;
+        std::vector<std::uint16_t> firstCost;
+        std::vector<std::uint16_t> secondCost;
+    } turn;
     std::size_t searched = 0;  // see boardsSearched
     // The placing searches' store of boards reached and their keys, kept between searches.
     std::vector<std::uint8_t> boardStore;
