@@ -65,12 +65,13 @@ constexpr std::array<Style, 4> narrowStyles{
     Style{3, false, {6, 6, 4, 2}}};
 // Boards larger than 5x5, with the 5x5 tables, are reduced to the 5x5 block in each of
 // these in turn while the placing searches' work (see cheapestReduction) allows, and the
-// block that looks cheapest is finished: every style on boards up to 8x8, one or two on
-// 10x10, which keeps the slowest plans near a fifth of a second.
+// block that looks cheapest is finished: every style on most boards up to about 64 cells,
+// fewer on harder ones and on larger boards (one or two on 10x10), which keeps the slowest
+// plans under a fifth of a second.
 constexpr std::array<Style, 4> largeStyles{
     Style{3, false, {8, 6, 5, 3}}, Style{3, true, {10, 7, 5, 4}}, Style{2, false, {6, 6, 4, 2}},
     Style{3, true, {8, 6, 5, 3}}};
-constexpr std::size_t largeStylesWork = 70'000'000;
+constexpr std::size_t largeStylesWork = 55'000'000;
 // Boards a plan's shortening may expand in all (see shortening.h): a few hundredths of a
 // second.
 constexpr std::uint64_t shorteningBudget = 3'000'000;
