@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "solver/square_board.h"
 #include "solver/table_file.h"
 
 namespace zolva::solver {
@@ -19,49 +20,8 @@ constexpr detail::Magic fileMagic = {'Z', 'O', 'L', 'V', 'A', 'P', '5', '5'};
 constexpr std::size_t maxFileSize = 64u << 20;
 constexpr int largestExcess = 0xe;  // 0xf marks an index no placement has
 
-constexpr std::uint32_t fullBoard = (1u << FiveByFiveTables::cellCount) - 1;
-constexpr std::uint32_t firstColumn = 0x0108421;
-constexpr std::uint32_t lastColumn = firstColumn << 4;
-
-// The cells the empty space can reach without moving a group tile; within them it moves
-// for free, which is what lets the groups' counts add up.
-std::uint32_t reachable(std::uint32_t seed, std::uint32_t free) {
-    std::uint32_t region = seed & free;
-    for (;;) {
-        std::uint32_t grown = region | ((region << 1) & ~firstColumn) |
-                              ((region >> 1) & ~lastColumn) | (region << 5) | (region >> 5);
-        grown &= free & fullBoard;
-        if (grown == region) {
-            return region;
-        }
-        region = grown;
-    }
-}
-
-std::uint32_t neighbours(int cell) {
-    const int column = cell % FiveByFiveTables::boardSide;
-    const int row = cell / FiveByFiveTables::boardSide;
-    std::uint32_t mask = 0;
-    if (column > 0)
-        mask |= 1u << (cell - 1);
-    if (column < 4)
-        mask |= 1u << (cell + 1);
-    if (row > 0)
-        mask |= 1u << (cell - 5);
-    if (row < 4)
-        mask |= 1u << (cell + 5);
-    return mask;
-}
-
-int manhattan(const std::vector<int>& members, const std::uint8_t* positions) {
-    int total = 0;
-    for (std::size_t j = 0; j < members.size(); ++j) {
-        total += std::abs(positions[j] % 5 - members[j] % 5) +
-                 std::abs(positions[j] / 5 - members[j] / 5);
-    }
-    return total;
-}
-
+using Board = detail::SquareBoard<FiveByFiveTables::boardSide>;
+constexpr std::uint32_t fullBoard = Board::all;
 // Compact index of a placement of k distinct cells, for the builder's bookkeeping.
 std::size_t rank(const std::uint8_t* positions, std::size_t k) {
     std::size_t index = 0;
@@ -108,7 +68,7 @@ std::size_t FiveByFiveTables::bytes() const {
 
 int FiveByFiveTables::lookup(int group, const std::uint8_t* positions) const {
     const auto& members = groupTiles[static_cast<std::size_t>(group)];
-    return manhattan(members, positions) +
+    return Board::manhattan(members, positions) +
            2 * excessIn(excessTable(group), placementIndex(positions, members.size()));
 }
 
@@ -164,7 +124,7 @@ bool FiveByFiveTables::buildTable(std::size_t group) {
         return occupied;
     };
     auto record = [&](const std::uint8_t* cells, int level) {
-        const int extra = level - manhattan(members, cells);
+        const int extra = level - Board::manhattan(members, cells);
         if (extra < 0 || extra % 2 != 0) {
             return false;
         }
@@ -182,8 +142,8 @@ bool FiveByFiveTables::buildTable(std::size_t group) {
         cells[j] = static_cast<std::uint8_t>(members[j]);
         occupied |= 1u << members[j];
     }
-    const auto startRegion =
-        static_cast<unsigned>(std::countr_zero(reachable(1u << emptyHome, ~occupied & fullBoard)));
+    const auto startRegion = static_cast<unsigned>(
+        std::countr_zero(Board::reachable(1u << emptyHome, ~occupied & fullBoard)));
     regionsSeen[rank(cells, k)] = 1u << startRegion;
     record(cells, 0);
     std::size_t visited = 1;
@@ -199,18 +159,18 @@ bool FiveByFiveTables::buildTable(std::size_t group) {
         next.clear();
         for (const std::uint32_t state : frontier) {
             const std::uint32_t free = ~unpack(state, cells) & fullBoard;
-            const std::uint32_t region = reachable(1u << (state >> 25), free);
+            const std::uint32_t region = Board::reachable(1u << (state >> 25), free);
             std::size_t count = 0;
             for (std::size_t j = 0; j < k; ++j) {
                 const std::uint8_t from = cells[j];
-                std::uint32_t targets = neighbours(from) & region;
+                std::uint32_t targets = Board::neighbours(from) & region;
                 while (targets != 0) {
                     const auto to = static_cast<std::uint8_t>(std::countr_zero(targets));
                     targets &= targets - 1;
                     cells[j] = to;
                     const std::uint32_t nextFree = free ^ (1u << to) ^ (1u << from);
-                    const auto nextRegion =
-                        static_cast<unsigned>(std::countr_zero(reachable(1u << from, nextFree)));
+                    const auto nextRegion = static_cast<unsigned>(
+                        std::countr_zero(Board::reachable(1u << from, nextFree)));
                     const std::size_t index = rank(cells, k);
                     __builtin_prefetch(regionsSeen.data() + index);
                     successors[count++] = {index, pack(cells, nextRegion)};

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "solver/square_board.h"
 #include "solver/table_file.h"
 
 namespace zolva::solver {
@@ -25,24 +26,8 @@ constexpr std::uint64_t mostGroups = 64;
 // Twins are made only of groups this small: a few thousand placements, built in a blink.
 constexpr std::size_t largestTwin = 4;
 
-constexpr std::uint32_t fullBoard = 0xffff;
-constexpr std::uint32_t firstColumn = 0x1111;
-constexpr std::uint32_t lastColumn = 0x8888;
-
-// The cells the empty space can reach without moving a group tile. Within that region it
-// moves for free, which is what makes the groups' counts add up.
-std::uint32_t reachable(std::uint32_t seed, std::uint32_t free) {
-    std::uint32_t region = seed & free;
-    for (;;) {
-        std::uint32_t grown = region | ((region << 1) & ~firstColumn) |
-                              ((region >> 1) & ~lastColumn) | (region << 4) | (region >> 4);
-        grown &= free & fullBoard;
-        if (grown == region) {
-            return region;
-        }
-        region = grown;
-    }
-}
+using Board = detail::SquareBoard<PatternTables::boardSide>;
+constexpr std::uint32_t fullBoard = Board::all;
 
 // For every set of free cells, each cell's region by ordinal (regions numbered from the one
 // holding the lowest free cell), four bits a cell: what the builder asks after every move
@@ -54,7 +39,7 @@ const std::vector<std::uint64_t>& regionsOfFreeCells() {
         for (std::uint32_t free = 0; free <= fullBoard; ++free) {
             std::uint32_t left = free;
             for (std::uint64_t ordinal = 0; left != 0; ++ordinal) {
-                std::uint32_t region = reachable(1u << std::countr_zero(left), free);
+                std::uint32_t region = Board::reachable(1u << std::countr_zero(left), free);
                 left &= ~region;
                 for (; region != 0; region &= region - 1) {
                     all[free] |= ordinal << (4 * std::countr_zero(region));
@@ -83,21 +68,6 @@ void sortByIndex(std::vector<std::uint32_t>& states, std::vector<std::uint32_t>&
         }
         states.swap(scratch);
     }
-}
-
-std::uint32_t neighbours(int cell) {
-    const int column = cell % PatternTables::boardSide;
-    const int row = cell / PatternTables::boardSide;
-    std::uint32_t mask = 0;
-    if (column > 0)
-        mask |= 1u << (cell - 1);
-    if (column < 3)
-        mask |= 1u << (cell + 1);
-    if (row > 0)
-        mask |= 1u << (cell - 4);
-    if (row < 3)
-        mask |= 1u << (cell + 4);
-    return mask;
 }
 
 // The board's eight symmetries as cell maps, the identity first and the two quarter turns
@@ -133,16 +103,6 @@ std::size_t packedBytes(std::size_t k) {
         largest = largest * 16 + (PatternTables::cellCount - 1 - j);
     }
     return largest / 2 + 1;
-}
-
-int manhattan(const std::vector<int>& members, const std::uint8_t* positions) {
-    int total = 0;
-    for (std::size_t j = 0; j < members.size(); ++j) {
-        const int cell = positions[j];
-        total += std::abs(cell % PatternTables::boardSide - members[j] % PatternTables::boardSide) +
-                 std::abs(cell / PatternTables::boardSide - members[j] / PatternTables::boardSide);
-    }
-    return total;
 }
 
 // One placement of a group's tiles on distinct cells, with what the tables need of it.
@@ -211,7 +171,8 @@ int PatternTables::lookup(int table, const std::uint8_t* positions) const {
         seen[j] = cellMap(table)[positions[j]];
     }
     // A mirror keeps every distance, so the Manhattan part is the same either way.
-    return manhattan(members, positions) + 2 * excess(table, placementIndex(seen, members.size()));
+    return Board::manhattan(members, positions) +
+           2 * excess(table, placementIndex(seen, members.size()));
 }
 
 int PatternTables::estimate(const std::uint8_t* cellOfTile, int emptyCell) const {
@@ -272,7 +233,7 @@ bool PatternTables::adopt(Groups groups) {
             for (int tile : tableTiles[source]) {
                 occupied |= 1u << tile;
             }
-            const std::uint32_t start = reachable(1u << emptyHome, ~occupied & fullBoard);
+            const std::uint32_t start = Board::reachable(1u << emptyHome, ~occupied & fullBoard);
             for (std::size_t m = 0; m < images.size() && !mirrored; ++m) {
                 const auto& inverse = images[m < 6 ? m : 13 - m];
                 std::vector<int> image;
@@ -327,9 +288,9 @@ bool PatternTables::makeTwins() {
                 for (int tile : groupTiles[static_cast<std::size_t>(other)]) {
                     occupied |= 1u << tile;
                 }
-                together =
-                    together && (static_cast<std::size_t>(other) == group ||
-                                 (reachable(1u << emptyHome, ~occupied & fullBoard) >> cell) & 1);
+                together = together &&
+                           (static_cast<std::size_t>(other) == group ||
+                            (Board::reachable(1u << emptyHome, ~occupied & fullBoard) >> cell) & 1);
             }
             if (!together) {
                 continue;
@@ -425,11 +386,11 @@ bool PatternTables::buildTable(std::size_t table, int emptyCell) {
         for (const std::uint32_t state : frontier) {
             const std::uint32_t index = state & indexBits;
             const std::uint32_t free = freeCells(index);
-            const std::uint32_t region = reachable(1u << (state >> 28), free);
+            const std::uint32_t region = Board::reachable(1u << (state >> 28), free);
             std::size_t count = 0;
             for (std::size_t j = 0; j < k; ++j) {
                 const std::uint32_t from = (index >> shifts[j]) & 0xf;
-                std::uint32_t targets = neighbours(static_cast<int>(from)) & region;
+                std::uint32_t targets = Board::neighbours(static_cast<int>(from)) & region;
                 while (targets != 0) {
                     const auto to = static_cast<std::uint32_t>(std::countr_zero(targets));
                     targets &= targets - 1;
