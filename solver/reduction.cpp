@@ -69,9 +69,9 @@ constexpr std::array<Style, 4> narrowStyles{
     Style{3, false, {6, 6, 4, 2}}};
 // Boards larger than 5x5, with the 5x5 tables, are reduced to the 5x5 block in each of
 // these in turn while the placing searches' work (see cheapestReduction) allows, and the
-// block that looks cheapest is finished: every style on most boards up to about 64 cells,
-// fewer on harder ones and on larger boards (one or two on 10x10), which keeps the slowest
-// plans under a fifth of a second.
+// block that looks cheapest is finished: every style on 6x6, two or three on most boards
+// of about 60 cells, one on 10x10, which keeps the slowest plans near an eighth of a
+// second.
 constexpr std::array<Style, 4> largeStyles{
     Style{3, false, {8, 6, 5, 3}}, Style{3, true, {10, 7, 5, 4}}, Style{2, false, {6, 6, 4, 2}},
     Style{3, true, {8, 6, 5, 3}}};
@@ -509,7 +509,8 @@ private:
             const Node node = nodes[current];
             const int empty = unpack(node.key, where);
             if (estimate(where, empty) == 0) {
-                replayPlacement(nodes, current, k);
+                playPath(nodes, current,
+                         [k](const Node& at) { return static_cast<int>(at.key >> (7 * k)); });
                 return true;
             }
             const int count = openNeighbours(empty, next);
@@ -623,13 +624,7 @@ private:
         push(hash, start, board.data());
         std::vector<std::uint64_t> hashes{hash};
         auto playTo = [&](std::uint32_t last) {
-            std::vector<int> empties;
-            for (std::uint32_t i = last; i != 0; i = nodes[i].parent) {
-                empties.push_back(nodes[i].empty);
-            }
-            for (auto it = empties.rbegin(); it != empties.rend(); ++it) {
-                step(*it);
-            }
+            playPath(nodes, last, [](const Node& at) { return static_cast<int>(at.empty); });
         };
         std::uint32_t nearest = 0;
         int nearestEstimate = estimate(start);
@@ -761,11 +756,13 @@ private:
         return x ^ (x >> 29);
     }
 
-    template <typename Nodes>
-    void replayPlacement(const Nodes& nodes, std::uint32_t last, std::size_t k) {
+    // Plays a placing search's path from its start to node `last`, each node's empty cell
+    // given by `emptyOf`.
+    template <typename Nodes, typename EmptyOf>
+    void playPath(const Nodes& nodes, std::uint32_t last, EmptyOf emptyOf) {
         std::vector<int> empties;
         for (std::uint32_t i = last; i != 0; i = nodes[i].parent) {
-            empties.push_back(static_cast<int>(nodes[i].key >> (7 * k)));
+            empties.push_back(emptyOf(nodes[i]));
         }
         for (auto it = empties.rbegin(); it != empties.rend(); ++it) {
             step(*it);
